@@ -1,0 +1,2 @@
+// Umbrella header of the Containers component.
+#pragma once

@@ -1,0 +1,2 @@
+// Umbrella header of the FileSystem component.
+#pragma once

@@ -1,0 +1,2 @@
+// Umbrella header of the Graphics component.
+#pragma once

@@ -1,0 +1,54 @@
+#include "AllocFail.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+// One thread per test binary; plain globals are enough.
+bool g_armed = false;
+long g_skip = 0;
+long g_count = 0;
+long g_failed = 0;
+
+bool ShouldFail() {
+    if (!g_armed) return false;
+    if (g_skip > 0) { --g_skip; return false; }
+    if (g_count > 0) {
+        --g_count;
+        ++g_failed;
+        if (g_count == 0) g_armed = false;
+        return true;
+    }
+    return false;
+}
+
+void* Allocate(std::size_t n) {
+    if (ShouldFail()) return nullptr;
+    return std::malloc(n ? n : 1);
+}
+}  // namespace
+
+namespace iwtest {
+void ArmAllocFailure(long skip, long count) {
+    g_skip = skip; g_count = count; g_failed = 0; g_armed = count > 0;
+}
+void DisarmAllocFailure() { g_armed = false; g_skip = 0; g_count = 0; }
+long AllocationsFailed() { return g_failed; }
+}  // namespace iwtest
+
+void* operator new(std::size_t n) {
+    if (void* p = Allocate(n)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) {
+    if (void* p = Allocate(n)) return p;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
