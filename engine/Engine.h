@@ -1,0 +1,173 @@
+// The cycling engine: settings, file lists, the schedule, the cycle step with
+// the installation of the logo files, the backup of the logos that were there
+// before the first run, the uninstall sequence and the wallpaper.
+//
+// Every operation works on state the caller owns (the application object keeps
+// one AppSettings and four FileLists for the whole run) and reads or writes the
+// profile through the application object's profile functions (AfxGetApp()).
+// File and registry failures are silent unless stated otherwise; the only two
+// messages shown go through ShowMessageBox with no owner, caption "Error" and a
+// warning icon.
+#pragma once
+#include <windows.h>
+#include <ctime>
+#include "CharString.h"
+#include "ValVector.h"
+
+// ---------------------------------------------------------------------------
+// Shared types
+
+// The four categories, in the order used everywhere.
+enum class Category : int { Signon = 0, Shutdown = 1, Signoff = 2, Wallpaper = 3 };
+const int CATEGORY_COUNT = 4;
+const Category ALL_CATEGORIES[CATEGORY_COUNT] = {Category::Signon, Category::Shutdown,
+                                                 Category::Signoff, Category::Wallpaper};
+inline int Index(Category category) { return static_cast<int>(category); }
+
+// Codes as stored in the profile. A field may hold any 32-bit value read from
+// the profile; unknown codes are handled where the value is used.
+enum class FrequencyUnit : LONG { Boot = 0, Days = 1, Weeks = 2, Months = 3, Hours = 4, Minutes = 5, Seconds = 6 };
+enum class CycleOrder : LONG { Forward = 0, Backward = 1, Random = 2 };
+enum class WallpaperStyle : LONG { Tile = 0, Center = 1, Stretch = 2, BestFit = 3 };
+
+// Unit names shown to the user, indexed by code: "Boot" ... "Seconds". The
+// logo pages offer the first LOGO_UNIT_COUNT, the wallpaper page all of them.
+const int FREQUENCY_UNIT_COUNT = 7;
+const int LOGO_UNIT_COUNT = 4;
+extern const char* const FREQUENCY_UNIT_NAMES[FREQUENCY_UNIT_COUNT];
+
+struct CategorySettings {
+    TCharString ListFileName;     // relative names are relative to the current directory
+    TCharString CurrentFileName;
+    LONG Period = 1;              // units between two cycles; unused for Boot
+    FrequencyUnit Unit = FrequencyUnit::Boot;
+    CycleOrder Order = CycleOrder::Forward;
+    LONG Enabled = 1;             // any non-zero value cycles
+};
+
+struct AppSettings {
+    CategorySettings Categories[CATEGORY_COUNT];
+    ::WallpaperStyle WallpaperStyle = ::WallpaperStyle::Tile;
+    TCharString BootDrive;        // one drive letter without colon, e.g. "C"
+
+    CategorySettings& operator[](Category c) { return Categories[Index(c)]; }
+    const CategorySettings& operator[](Category c) const { return Categories[Index(c)]; }
+};
+
+// The list entry that stands for the backed-up logo of a category; it lives
+// only in memory, as the last entry of a logo list, and is never written to a
+// list file.
+extern const char ORIGINAL_ENTRY[];   // "[Original] (not cycled)"
+
+struct FileList {
+    FileList();
+    TValVector<TCharString> Entries;  // file names in list order
+    TCharString Current;              // the installed / shown file; empty when none
+};
+typedef FileList FileListSet[CATEGORY_COUNT];   // indexed by Index(Category)
+
+// The time source of the due rule and of the random cycle order; tests
+// substitute a settable one.
+class Clock {
+public:
+    virtual ~Clock();
+    virtual time_t Now() const;       // time(NULL)
+};
+const Clock& SystemClock();
+
+// ---------------------------------------------------------------------------
+// Settings store (section "CONFIG" of the application's profile)
+
+// Fills every field from the profile; missing values take their defaults.
+void LoadSettings(AppSettings& settings);
+// Writes every value back, in the order LoadSettings reads them.
+void SaveSettings(const AppSettings& settings);
+
+// ---------------------------------------------------------------------------
+// File lists (a list file and a current-file file per category)
+
+// Replaces `list` with the contents of the category's two files. When either
+// file cannot be opened `list` is left as it is.
+void LoadFileList(Category category, const CategorySettings& settings, FileList& list);
+// Writes both files; either both are replaced completely or neither is touched.
+// Returns false when nothing was written.
+bool SaveFileList(Category category, const CategorySettings& settings, const FileList& list);
+
+// ---------------------------------------------------------------------------
+// Cycle schedule
+
+// Last-cycle sections of the logo categories ("LAST_SIGNON_CYCLE_TIME", ...).
+const char* LastCycleSection(Category logoCategory);
+
+// Whether a category whose last cycle is recorded in `section` is due now;
+// records today (due) or the date used (not due) in the section.
+bool IsCycleDue(const char* section, FrequencyUnit unit, LONG period, const Clock& clock = SystemClock());
+// Advances every enabled, due logo category (Signon, Shutdown, Signoff).
+void CycleDueLogos(const AppSettings& settings, FileListSet& lists, const Clock& clock = SystemClock());
+
+const UINT_PTR WALLPAPER_TIMER_ID = 1;
+const UINT MINIMUM_TIMER_INTERVAL = 1000;   // ms
+// The wallpaper timer's interval in ms for a unit and period (not for Boot).
+UINT WallpaperTimerInterval(FrequencyUnit unit, LONG period);
+// Stops timer WALLPAPER_TIMER_ID of `window`; when wallpaper cycling is enabled
+// either cycles the wallpaper at once (unit Boot) or restarts the timer.
+void ArmWallpaperTimer(HWND window, const AppSettings& settings, FileList& wallpaper,
+                       const Clock& clock = SystemClock());
+
+// ---------------------------------------------------------------------------
+// Cycle step and installation
+
+// Moves list.Current to the next entry by `order`. A logo list (wholeList
+// false) whose last entry is ORIGINAL_ENTRY never moves onto that entry.
+void AdvanceCurrentFile(FileList& list, CycleOrder order, bool wholeList, const Clock& clock = SystemClock());
+// The file a logo category's current file is copied over (boot drive's
+// Logo.sys, the Windows directory's Logow.sys / Logos.sys).
+TCharString LogoTargetName(Category logoCategory, const AppSettings& settings);
+// Copies the current files of Signon, Shutdown and Signoff over their targets;
+// a current ORIGINAL_ENTRY is first replaced by its backup's name.
+void InstallLogos(const AppSettings& settings, FileListSet& lists);
+// True when every byte of `source` reached `target`. On failure `target` is
+// as it was before the call.
+bool CopyFileBytes(const char* target, const char* source);
+// True when `path` can be opened for binary reading.
+bool FileExists(const char* path);
+
+// ---------------------------------------------------------------------------
+// Backup of the original logos, first installation and uninstall.
+// `programPath` is the program's path as it was started (argv[0]).
+
+extern const char UNINSTALL_KEY[];   // under HKEY_LOCAL_MACHINE
+
+// The program's directory followed by "OriginalLogos\".
+TCharString BackupFolderName(const char* programPath);
+// Copies the logo files present now into the backup folder (never over an
+// existing backup). Shows a message when the folder cannot be created.
+void BackupOriginalLogos(const char* programPath, const AppSettings& settings);
+// Stores the setup program's uninstall command as "UNINSTALL_STRING" and puts
+// "<programPath> /uninstall" in its place.
+void TakeOverUninstallEntry(const char* programPath);
+// Imports the desktop wallpaper and its tiling into the settings and the
+// wallpaper list (memory only).
+void ImportDesktopWallpaper(AppSettings& settings, FileList& wallpaper);
+// The first-installation steps after the marker check: backup, uninstall entry
+// take-over, wallpaper import.
+void RunFirstInstallation(const char* programPath, AppSettings& settings, FileListSet& lists);
+
+// Puts the backed-up logos back (or deletes the installed ones where there is
+// no backup) and removes the backup folder.
+void RestoreOriginalLogos(const char* programPath, const AppSettings& settings);
+// Starts the stored "UNINSTALL_STRING" command, if any, without waiting.
+bool LaunchSetupUninstaller();
+// The uninstall sequence: RestoreOriginalLogos, then LaunchSetupUninstaller.
+void RunUninstall(const char* programPath, const AppSettings& settings);
+
+// ---------------------------------------------------------------------------
+// Wallpaper
+
+extern const char DESKTOP_KEY[];     // under HKEY_CURRENT_USER
+
+// Advances the wallpaper, saves its list and applies it.
+void CycleWallpaper(const AppSettings& settings, FileList& wallpaper, const Clock& clock = SystemClock());
+// Makes wallpaper.Current (as a full path) the desktop wallpaper, tiled for
+// Tile and centred for every other style.
+void ApplyWallpaper(const FileList& wallpaper, WallpaperStyle style);
