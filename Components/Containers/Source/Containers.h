@@ -1,2 +1,3 @@
 // Umbrella header of the Containers component.
 #pragma once
+#include "SortedTree.h"
