@@ -1,12 +1,117 @@
 // Backup of the original logos, first installation and uninstall.
-#include "Engine.h"
+#include "EngineInternal.h"
+#include "PathName.h"
 
 const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Imagewheel 1.91";
 
-TCharString BackupFolderName(const char*) { return TCharString(); }
-void BackupOriginalLogos(const char*, const AppSettings&) {}
-void TakeOverUninstallEntry(const char*) {}
-void RunFirstInstallation(const char*, AppSettings&, FileListSet&) {}
-void RestoreOriginalLogos(const char*, const AppSettings&) {}
-bool LaunchSetupUninstaller() { return false; }
-void RunUninstall(const char*, const AppSettings&) {}
+namespace {
+
+const char BACKUP_FOLDER[] = "OriginalLogos";
+
+// The drive and directory of the program's path, with a trailing backslash
+// (empty for a bare file name).
+TCharString ProgramDirectory(const char* programPath) {
+    TPathName path(programPath);
+    path.SetFileName("");
+    return TCharString(path.GetFullPath());
+}
+
+}  // namespace
+
+TCharString BackupFolderName(const char* programPath) {
+    return ProgramDirectory(programPath) + BACKUP_FOLDER + "\\";
+}
+
+void BackupOriginalLogos(const char* programPath, const AppSettings& settings) {
+    const TCharString folder = BackupFolderName(programPath);
+    const DWORD attributes = GetFileAttributesA(folder.GetText());
+    const bool folderExists = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (!folderExists && !CreateDirectoryA(folder.GetText(), NULL)) {
+        ShowEngineError("Unable to create backup directory for original logos!");
+        return;
+    }
+
+    // A backup that exists already is never overwritten: it holds the logo
+    // that was there before this program's first run.
+    const TCharString windows = WindowsDirectory();
+    bool attempted = false;
+    for (const char* name : {"Logow.sys", "Logos.sys"}) {
+        const TCharString backup = folder + name;
+        if (!FileExists(backup.GetText())) {
+            CopyFileBytes(backup.GetText(), (windows + name).GetText());
+            attempted = true;
+        }
+    }
+    // The start-up screen is saved only together with the other two, so a
+    // reinstallation that finds their backups leaves it alone.
+    const TCharString backup = folder + "Logo.sys";
+    if (attempted && !FileExists(backup.GetText()))
+        CopyFileBytes(backup.GetText(), LogoTargetName(Category::Signon, settings).GetText());
+}
+
+void TakeOverUninstallEntry(const char* programPath) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    char setupCommand[5096];
+    const TCharString ownCommand = TCharString(programPath) + " /uninstall";
+    // Without the setup program's command there is nothing to hand over to at
+    // uninstall time, so the entry stays as the setup program left it. An
+    // entry that already names this program (a repeated first installation)
+    // must not be stored, or the uninstall run would start itself.
+    if (ReadRegistryString(key, "UninstallString", setupCommand, sizeof setupCommand) &&
+        lstrcmpiA(setupCommand, ownCommand.GetText()) != 0) {
+        AfxGetApp()->WriteProfileString(CONFIG_SECTION, "UNINSTALL_STRING", setupCommand);
+        RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(ownCommand.GetText()),
+                       ownCommand.GetLength() + 1);
+    }
+    RegCloseKey(key);
+}
+
+void RunFirstInstallation(const char* programPath, AppSettings& settings, FileListSet& lists) {
+    BackupOriginalLogos(programPath, settings);
+    TakeOverUninstallEntry(programPath);
+    ImportDesktopWallpaper(settings, lists[Index(Category::Wallpaper)]);
+}
+
+void RestoreOriginalLogos(const char* programPath, const AppSettings& settings) {
+    const TCharString folder = BackupFolderName(programPath);
+    const TCharString windows = WindowsDirectory();
+    const struct {
+        const char* Backup;
+        TCharString Target;
+    } logos[] = {
+        {"Logo.sys", settings.BootDrive + ":\\logo.sys"},
+        {"Logos.sys", windows + "logos.sys"},
+        {"Logow.sys", windows + "logow.sys"},
+    };
+    for (const auto& logo : logos) {
+        const TCharString backup = folder + logo.Backup;
+        if (!FileExists(backup.GetText())) {
+            DeleteFileA(logo.Target.GetText());   // installed by this program, nothing to go back to
+        } else if (CopyFileBytes(logo.Target.GetText(), backup.GetText())) {
+            // A backup is the only copy of the original logo: it goes only
+            // once the original is back in place.
+            DeleteFileA(backup.GetText());
+        }
+    }
+    RemoveDirectoryA((ProgramDirectory(programPath) + BACKUP_FOLDER).GetText());
+}
+
+bool LaunchSetupUninstaller() {
+    const TCharString command = AfxGetApp()->GetProfileString(CONFIG_SECTION, "UNINSTALL_STRING", "");
+    if (command.GetLength() == 0) return false;
+    char commandLine[5096];
+    lstrcpynA(commandLine, command.GetText(), sizeof commandLine);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(NULL, commandLine, NULL, NULL, TRUE, 0, NULL, NULL, &startup, &process)) return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+void RunUninstall(const char* programPath, const AppSettings& settings) {
+    RestoreOriginalLogos(programPath, settings);
+    LaunchSetupUninstaller();
+}

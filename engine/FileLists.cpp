@@ -1,9 +1,89 @@
 // File lists: a list file and a current-file file per category.
-#include "Engine.h"
+#include "EngineInternal.h"
+#include <cstring>
 
 const char ORIGINAL_ENTRY[] = "[Original] (not cycled)";
 
-FileList::FileList() : Entries(1, 1, ~0u) {}
+FileList::FileList() : Entries(1, 1) {}
 
-void LoadFileList(Category, const CategorySettings&, FileList&) {}
-bool SaveFileList(Category, const CategorySettings&, const FileList&) { return false; }
+namespace {
+
+// Reads lines of at most 255 characters; a longer line comes back in several
+// pieces, each one an entry of its own.
+class LineReader {
+public:
+    explicit LineReader(FILE* file) : File(file) {}
+
+    // The next line or piece without its line end; null at the end of the file.
+    const char* Next() {
+        for (;;) {
+            if (!fgets(Buffer, sizeof Buffer, File)) return nullptr;
+            size_t length = strlen(Buffer);
+            const bool lineEnded = length > 0 && Buffer[length - 1] == '\n';
+            const bool continuesPiece = InsideLine;
+            InsideLine = !lineEnded;
+            while (length > 0 && (Buffer[length - 1] == '\n' || Buffer[length - 1] == '\r')) Buffer[--length] = '\0';
+            // The line end right after a piece that filled the buffer is not
+            // a line of its own.
+            if (length == 0 && lineEnded && continuesPiece) continue;
+            return Buffer;
+        }
+    }
+
+private:
+    FILE* File;
+    char Buffer[256];
+    bool InsideLine = false;
+};
+
+bool HasOriginalEntry(Category category) {
+    switch (category) {
+    case Category::Signon: return true;
+    case Category::Shutdown: return FileExists(".\\OriginalLogos\\Logow.sys");
+    case Category::Signoff: return FileExists(".\\OriginalLogos\\Logos.sys");
+    default: return false;
+    }
+}
+
+}  // namespace
+
+void LoadFileList(Category category, const CategorySettings& settings, FileList& list) {
+    FilePtr listFile(fopen(settings.ListFileName.GetText(), "r"));
+    if (!listFile) return;
+    FilePtr currentFile(fopen(settings.CurrentFileName.GetText(), "r"));
+    if (!currentFile) return;
+
+    FileList loaded;
+    LineReader lines(listFile.get());
+    while (const char* line = lines.Next()) loaded.Entries.InsertLast(TCharString(line));
+
+    if (loaded.Entries.GetCount() != 0) {
+        if (HasOriginalEntry(category)) loaded.Entries.InsertLast(TCharString(ORIGINAL_ENTRY));
+        LineReader current(currentFile.get());
+        if (const char* line = current.Next()) loaded.Current = line;
+    }
+    list = loaded;
+}
+
+bool SaveFileList(Category category, const CategorySettings& settings, const FileList& list) {
+    // Both files are written completely under temporary names first, so a
+    // failure never leaves one of them empty or cut short.
+    TempFile listFile(settings.ListFileName.GetText());
+    if (!listFile.Open("w")) return false;
+    const bool logoList = category != Category::Wallpaper;
+    for (unsigned int i = 0; i < list.Entries.GetCount(); ++i) {
+        const TCharString& entry = *list.Entries.At(i);
+        if (logoList && IsOriginalEntry(entry)) continue;
+        fputs(entry.GetText(), listFile.Get());
+        fputc('\n', listFile.Get());
+    }
+    if (!listFile.Close()) return false;
+
+    TempFile currentFile(settings.CurrentFileName.GetText());
+    if (!currentFile.Open("w")) return false;
+    fputs(list.Current.GetText(), currentFile.Get());
+    fputc('\n', currentFile.Get());
+    if (!currentFile.Close()) return false;
+
+    return listFile.Commit() && currentFile.Commit();
+}

@@ -1,8 +1,114 @@
 // Cycle step and installation of the logo files.
-#include "Engine.h"
+#include "EngineInternal.h"
+#include <cstdlib>
 
-void AdvanceCurrentFile(FileList&, CycleOrder, bool, const Clock&) {}
-TCharString LogoTargetName(Category, const AppSettings&) { return TCharString(); }
-void InstallLogos(const AppSettings&, FileListSet&) {}
-bool CopyFileBytes(const char*, const char*) { return false; }
-bool FileExists(const char*) { return false; }
+namespace {
+
+// A position of the range 0 .. range-1 other than `current` (when there is one).
+unsigned int RandomOther(unsigned int current, unsigned int range, const Clock& clock) {
+    if (range == 1) return 0;
+    if (range == 2) return 1 - current;
+    srand(static_cast<unsigned int>(clock.Now()));
+    unsigned int next;
+    do next = static_cast<unsigned int>(rand()) % range;
+    while (next == current);
+    return next;
+}
+
+const char* BackupNameOf(Category logoCategory) {
+    switch (logoCategory) {
+    case Category::Signon: return ".\\OriginalLogos\\Logo.sys";
+    case Category::Shutdown: return ".\\OriginalLogos\\Logow.sys";
+    default: return ".\\OriginalLogos\\Logos.sys";
+    }
+}
+
+// Shows the wait cursor for its lifetime.
+class WaitCursor {
+public:
+    WaitCursor() : Previous(SetCursor(LoadCursorA(NULL, IDC_WAIT))) {}
+    ~WaitCursor() { SetCursor(Previous); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    HCURSOR Previous;
+};
+
+}  // namespace
+
+void AdvanceCurrentFile(FileList& list, CycleOrder order, bool wholeList, const Clock& clock) {
+    const unsigned int count = list.Entries.GetCount();
+    if (count == 0) return;
+    if (count == 1) {
+        list.Current = *list.Entries.At(0);
+        return;
+    }
+    // A logo list never cycles onto its last entry when that is the original
+    // logo; a logo list without it (its backup is missing) cycles over every file.
+    const unsigned int range =
+        !wholeList && IsOriginalEntry(*list.Entries.At(count - 1)) ? count - 1 : count;
+    unsigned int i = 0;
+    while (i < range && !(*list.Entries.At(i) == list.Current)) ++i;
+    if (i == range) {
+        list.Current = *list.Entries.At(0);
+        return;
+    }
+    unsigned int next = i;
+    switch (order) {
+    case CycleOrder::Forward: next = i + 1 == range ? 0 : i + 1; break;
+    case CycleOrder::Backward: next = i == 0 ? range - 1 : i - 1; break;
+    case CycleOrder::Random: next = RandomOther(i, range, clock); break;
+    default: break;
+    }
+    list.Current = *list.Entries.At(next);
+}
+
+TCharString LogoTargetName(Category logoCategory, const AppSettings& settings) {
+    switch (logoCategory) {
+    case Category::Signon: {
+        char name[] = "?:\\Logo.sys";
+        name[0] = settings.BootDrive.GetText()[0];
+        return TCharString(name);
+    }
+    case Category::Shutdown: return WindowsDirectory() + "Logow.sys";
+    default: return WindowsDirectory() + "Logos.sys";
+    }
+}
+
+void InstallLogos(const AppSettings& settings, FileListSet& lists) {
+    for (Category c : LOGO_CATEGORIES) {
+        const TCharString target = LogoTargetName(c, settings);
+        TCharString& current = lists[Index(c)].Current;
+        if (current.GetLength() == 0) continue;
+        if (IsOriginalEntry(current)) current = BackupNameOf(c);
+        if (!CopyFileBytes(target.GetText(), current.GetText())) {
+            ShowEngineError((TCharString("Unable to create file ") + target.GetText()).GetText());
+            // Without a Logo.sys Windows shows its built-in start-up screen.
+            if (c == Category::Signon) DeleteFileA(target.GetText());
+        }
+    }
+}
+
+bool CopyFileBytes(const char* target, const char* source) {
+    FilePtr in(fopen(source, "rb"));
+    if (!in) return false;
+    // The bytes go to a temporary file beside the target first, so a failed
+    // copy leaves the target as it was.
+    TempFile out(target);
+    if (!out.Open("wb")) return false;
+    WaitCursor wait;
+
+    fseek(in.get(), 0, SEEK_END);
+    const long size = ftell(in.get());
+    rewind(in.get());
+    char buffer[4096];
+    long total = 0;
+    for (;;) {
+        const size_t read = fread(buffer, 1, sizeof buffer, in.get());
+        const size_t written = read ? fwrite(buffer, 1, read, out.Get()) : 0;
+        total += static_cast<long>(written);
+        if (written == 0 || written != read) break;
+    }
+    return !ferror(in.get()) && total == size && out.Close() && out.Commit();
+}
