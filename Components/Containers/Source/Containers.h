@@ -3,3 +3,6 @@
 #include "ExceptionBase.h"
 #include "CharString.h"
 #include "SortedTree.h"
+#include "collection.h"
+#include "Iterator.h"
+#include "ValVector.h"
