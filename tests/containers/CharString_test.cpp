@@ -209,6 +209,11 @@ TEST(CharString, EditingOperations)
     sharer.CopyRange(sharer, 0, 4);
     EXPECT_EQ("path", TextOf(sharer));
     EXPECT_EQ("path\\name.bmp", TextOf(source));
+    TCharString owner("abc/def");
+    const TCharString mate(owner);
+    mate.CopyRange(owner, 4, 3);   // the owner hands its buffer over to the source
+    EXPECT_EQ("def", TextOf(owner));
+    EXPECT_EQ("abc/def", TextOf(mate));
 }
 
 TEST(CharString, AppendJustifiesAndPlusConcatenates)

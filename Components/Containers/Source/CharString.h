@@ -21,7 +21,8 @@ public:
     enum { AlignLeft = 0, AlignCenter = 1, AlignRight = 2 };
 
     // Empty string; block size and capacity are `blockSize` (at least 1).
-    explicit TCharString(unsigned int blockSize = DefaultBlockSize);
+    TCharString() : TCharString(DefaultBlockSize) {}
+    explicit TCharString(unsigned int blockSize);
     // `count` characters of `text` from `offset` on (AllChars: up to the
     // terminator; never past it). A null text gives the empty default string.
     explicit TCharString(const char* text, unsigned int offset = 0, unsigned int count = AllChars,
