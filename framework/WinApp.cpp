@@ -1,0 +1,192 @@
+#include "WinApp.h"
+#include "Wnd.h"
+#include <commctrl.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+CWinApp* g_pApp = NULL;
+
+// Splits the argument part of a command line the way the C runtime builds
+// argv: blanks separate arguments outside double quotes; 2n backslashes before
+// a quote give n backslashes and the quote toggles quoting, 2n+1 give n and a
+// literal quote; "" inside quotes is a literal quote.
+std::vector<std::string> SplitCommandLine(const char* p)
+{
+    std::vector<std::string> args;
+    if (p == NULL)
+        return args;
+    for (;;) {
+        while (*p == ' ' || *p == '\t')
+            ++p;
+        if (*p == '\0')
+            return args;
+        std::string arg;
+        bool inQuote = false;
+        while (*p != '\0' && (inQuote || (*p != ' ' && *p != '\t'))) {
+            size_t slashes = 0;
+            while (*p == '\\') {
+                ++slashes;
+                ++p;
+            }
+            if (*p == '"') {
+                arg.append(slashes / 2, '\\');
+                if (slashes % 2 == 1) {
+                    arg += '"';
+                } else if (inQuote && p[1] == '"') {
+                    arg += '"';
+                    ++p;
+                } else {
+                    inQuote = !inQuote;
+                }
+                ++p;
+            } else {
+                arg.append(slashes, '\\');
+                if (*p != '\0' && (inQuote || (*p != ' ' && *p != '\t')))
+                    arg += *p++;
+            }
+        }
+        args.push_back(arg);
+    }
+}
+
+}  // namespace
+
+CCommandLineInfo::CCommandLineInfo() : m_nShellCommand(FileNew) {}
+
+CCommandLineInfo::~CCommandLineInfo() {}
+
+void CCommandLineInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL)
+{
+    if (!bFlag && m_nShellCommand == FileNew) {
+        m_strFileName = pszParam;
+        m_nShellCommand = FileOpen;
+    }
+}
+
+CWinApp::CWinApp(LPCSTR lpszAppName)
+    : m_pszAppName(NULL), m_pszExeName(m_szExeName), m_pszProfileName(m_szProfileName),
+      m_hInstance(::GetModuleHandleA(NULL)), m_lpCmdLine(NULL), m_nCmdShow(SW_SHOWNORMAL),
+      m_pMainWnd(NULL)
+{
+    char path[MAX_PATH];
+    DWORD n = ::GetModuleFileNameA(NULL, path, sizeof path);
+    path[n < sizeof path ? n : sizeof path - 1] = '\0';
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    }
+    lstrcpynA(m_szExeName, name, sizeof m_szExeName);
+    char* dot = strrchr(m_szExeName, '.');
+    if (dot != NULL)
+        *dot = '\0';
+    wsprintfA(m_szProfileName, "%s.INI", m_szExeName);
+    lstrcpynA(m_szAppName, lpszAppName != NULL ? lpszAppName : m_szExeName, sizeof m_szAppName);
+    m_pszAppName = m_szAppName;
+    g_pApp = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (g_pApp == this)
+        g_pApp = NULL;
+}
+
+BOOL CWinApp::InitInstance() { return TRUE; }
+
+int CWinApp::ExitInstance() { return 0; }
+
+int CWinApp::Run()
+{
+    MSG msg;
+    for (;;) {
+        if (!::PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE))
+            AfxDeleteTempMap();
+        BOOL got = ::GetMessageA(&msg, NULL, 0, 0);
+        if (got == 0 || got == -1)
+            break;
+        if (!PreTranslateMessage(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    AfxDeleteTempMap();
+    return ExitInstance();
+}
+
+BOOL CWinApp::PreTranslateMessage(MSG* pMsg)
+{
+    for (HWND hWnd = pMsg->hwnd; hWnd != NULL; hWnd = ::GetParent(hWnd)) {
+        CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
+        if (pWnd != NULL && pWnd->PreTranslateMessage(pMsg))
+            return TRUE;
+        if (!(::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD))
+            break;
+    }
+    return FALSE;
+}
+
+TCharString CWinApp::GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszDefault)
+{
+    char buffer[4096];
+    ::GetPrivateProfileStringA(lpszSection, lpszEntry, lpszDefault != NULL ? lpszDefault : "",
+                               buffer, sizeof buffer, m_pszProfileName);
+    return TCharString(buffer);
+}
+
+UINT CWinApp::GetProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nDefault)
+{
+    return ::GetPrivateProfileIntA(lpszSection, lpszEntry, nDefault, m_pszProfileName);
+}
+
+BOOL CWinApp::WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszValue)
+{
+    return ::WritePrivateProfileStringA(lpszSection, lpszEntry, lpszValue, m_pszProfileName);
+}
+
+BOOL CWinApp::WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue)
+{
+    char text[16];
+    wsprintfA(text, "%d", nValue);
+    return ::WritePrivateProfileStringA(lpszSection, lpszEntry, text, m_pszProfileName);
+}
+
+void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo)
+{
+    std::vector<std::string> args = SplitCommandLine(m_lpCmdLine);
+    for (size_t i = 0; i < args.size(); ++i) {
+        const char* pszParam = args[i].c_str();
+        BOOL bFlag = FALSE;
+        if (pszParam[0] == '/' || pszParam[0] == '-') {
+            bFlag = TRUE;
+            ++pszParam;
+        }
+        rCmdInfo.ParseParam(pszParam, bFlag, i + 1 == args.size());
+    }
+}
+
+CWinApp* AfxGetApp() { return g_pApp; }
+
+CWnd* AfxGetMainWnd() { return g_pApp != NULL ? g_pApp->m_pMainWnd : NULL; }
+
+HINSTANCE AfxGetInstanceHandle() { return g_pApp != NULL ? g_pApp->m_hInstance : ::GetModuleHandleA(NULL); }
+
+int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow)
+{
+    CWinApp* pApp = AfxGetApp();
+    if (pApp == NULL)
+        return -1;
+    pApp->m_hInstance = hInstance;
+    pApp->m_lpCmdLine = lpCmdLine;
+    pApp->m_nCmdShow = nCmdShow;
+    ::InitCommonControls();
+    if (!pApp->InitInstance()) {
+        if (pApp->m_pMainWnd != NULL)
+            pApp->m_pMainWnd->DestroyWindow();
+        AfxDeleteTempMap();
+        return pApp->ExitInstance();
+    }
+    return pApp->Run();
+}
