@@ -24,7 +24,9 @@ const std::uint32_t Type0HeaderEnd = 10;
 // Appends the first `bits` bits of `src` (most significant bit first) to the
 // bit stream `dst` at bit position `at`. Bits of dst before `at` are kept,
 // bits after the appended ones in the last touched byte become 0; nothing
-// beyond that byte is touched.
+// beyond that byte is touched. `src` may lie at or after the destination
+// bytes in the same buffer: every source byte is read before a write can
+// reach it.
 //
 // This is how 1- and 4-bit rows whose width ends inside a byte are packed:
 // the rows are appended bit to bit, so pixel i of the stream (bit i * depth)
@@ -36,7 +38,7 @@ void AppendBits(std::uint8_t* dst, std::uint64_t at, const std::uint8_t* src, st
     const unsigned rest = unsigned(bits % 8);
     const std::uint8_t last = rest ? std::uint8_t(src[whole] & (0xFF << (8 - rest))) : 0;
     if (shift == 0) {
-        std::memcpy(out, src, std::size_t(whole));
+        std::memmove(out, src, std::size_t(whole));
         if (rest) out[whole] = last;
         return;
     }
@@ -158,15 +160,64 @@ private:
         C.PixelCount = width * height;
         C.BitsPerPixel = depth;
     }
-    // Bytes of the gapless pixel stream; 1- and 4-bit streams are rounded up
-    // to whole bytes so that the last pixels of the picture fit.
-    std::uint64_t StreamBytes() const { return (std::uint64_t(C.PixelCount) * C.BitsPerPixel + 7) / 8; }
-    TStatus AllocateStream(bool zeroed) {
-        const std::uint64_t bytes = StreamBytes();
+    // The pixels are first read or decoded as rows of `rowBytes` bytes each,
+    // the rows as they are stored, into a buffer that is also big enough for
+    // the gapless stream, and then packed in place (PackRows).
+    TStatus AllocateRows(std::uint64_t rowBytes, bool zeroed) {
+        // 1- and 4-bit streams are rounded up to whole bytes so that the last
+        // pixels of the picture fit.
+        const std::uint64_t streamBytes = (std::uint64_t(C.PixelCount) * C.BitsPerPixel + 7) / 8;
+        const std::uint64_t bytes = std::max(streamBytes, rowBytes * C.Height);
         if (bytes > 0xFFFFFFFFu) return TBitmapFile::StatusNoMemory;
         C.Stream.reset(NewArray<std::uint8_t>(bytes, zeroed));
         if (!C.Stream) return TBitmapFile::StatusNoMemory;
-        C.StreamSize = std::uint32_t(bytes);
+        C.StreamSize = std::uint32_t(streamBytes);
+        return TBitmapFile::StatusOk;
+    }
+    // Keeps the first width x depth bits of every row and drops the rest.
+    // Row r moves from byte r * rowBytes to bit r * width * depth, never
+    // beyond its old place, so going forward overwrites nothing unread.
+    void PackRows(std::uint64_t rowBytes) {
+        const std::uint64_t rowBits = std::uint64_t(C.Width) * C.BitsPerPixel;
+        if (rowBits == rowBytes * 8) return;
+        std::uint8_t* p = C.Stream.get();
+        for (std::uint32_t r = 0; r < C.Height; ++r) AppendBits(p, r * rowBits, p + r * rowBytes, rowBits);
+    }
+
+    // Stored rows are padded to a multiple of four bytes.
+    std::uint64_t StoredRowBytes() const { return (std::uint64_t(C.Width) * C.BitsPerPixel + 31) / 32 * 4; }
+
+    TStatus ReadUncompressedRows(std::uint32_t offset) {
+        const std::uint64_t rowBytes = StoredRowBytes();
+        if (offset + rowBytes * C.Height > FileSize) return TBitmapFile::StatusReadFailure;
+        if (TStatus status = AllocateRows(rowBytes, false)) return status;
+        SeekTo(offset);
+        if (!ReadBlock(C.Stream.get(), rowBytes * C.Height)) return TBitmapFile::StatusReadFailure;
+        PackRows(rowBytes);
+        return TBitmapFile::StatusOk;
+    }
+
+    // The run-length codes describe the rows as they would be stored
+    // uncompressed, fill bytes included: a run may cover the fill pixels at
+    // the end of a row, and an end of line goes to the start of the next
+    // stored row. Writers emit such runs for widths that are not a multiple of
+    // four bytes; decoding at the picture's own width would shift every
+    // following row.
+    TStatus ReadCompressed(std::uint32_t offset, std::uint32_t imageSize, bool rle4) {
+        const std::uint32_t length = imageSize ? imageSize : C.PixelCount;
+        if (std::uint64_t(offset) + length > FileSize) return TBitmapFile::StatusReadFailure;
+        std::unique_ptr<std::uint8_t[]> block(NewArray<std::uint8_t>(length));
+        if (!block) return TBitmapFile::StatusNoMemory;
+        SeekTo(offset);
+        if (!ReadBlock(block.get(), length)) return TBitmapFile::StatusReadFailure;
+        // Positions that the codes skip (deltas, early ends of line) are 0.
+        const std::uint64_t rowBytes = StoredRowBytes();
+        if (TStatus status = AllocateRows(rowBytes, true)) return status;
+        const std::uint64_t bytes = rowBytes * C.Height;
+        const bool ok = rle4 ? DecodeRle<true>(block.get(), length, C.Stream.get(), bytes * 2, rowBytes * 2)
+                             : DecodeRle<false>(block.get(), length, C.Stream.get(), bytes, rowBytes);
+        if (!ok) return TBitmapFile::StatusBadCompression;
+        PackRows(rowBytes);
         return TBitmapFile::StatusOk;
     }
 
@@ -193,50 +244,6 @@ private:
         return TBitmapFile::StatusOk;
     }
 
-    // `height` rows, the first at file position `start` and each further one
-    // `stride` bytes after the previous one. Of the `readBytes` bytes read per
-    // row the first width x depth bits are the row's pixels.
-    TStatus ReadRows(std::uint32_t start, std::uint64_t readBytes, std::uint64_t stride) {
-        if (C.Height > 0 && start + (C.Height - 1) * stride + readBytes > FileSize)
-            return TBitmapFile::StatusReadFailure;
-        if (TStatus status = AllocateStream(false)) return status;
-        SeekTo(start);
-        const std::uint64_t rowBits = std::uint64_t(C.Width) * C.BitsPerPixel;
-        if (stride == readBytes && rowBits == readBytes * 8)  // no fill bytes: one read
-            return ReadBlock(C.Stream.get(), C.StreamSize) ? TBitmapFile::StatusOk
-                                                           : TBitmapFile::StatusReadFailure;
-        std::unique_ptr<std::uint8_t[]> row(NewArray<std::uint8_t>(readBytes));
-        if (!row) return TBitmapFile::StatusNoMemory;
-        for (std::uint32_t r = 0; r < C.Height; ++r) {
-            if (!ReadBlock(row.get(), readBytes)) return TBitmapFile::StatusReadFailure;
-            AppendBits(C.Stream.get(), r * rowBits, row.get(), rowBits);
-            if (stride != readBytes)
-                File.Seek(std::int32_t(std::int64_t(stride) - std::int64_t(readBytes)), TDataFile::FromCurrent);
-        }
-        return TBitmapFile::StatusOk;
-    }
-
-    // Stored rows are padded to a multiple of four bytes.
-    TStatus ReadUncompressedRows(std::uint32_t offset) {
-        const std::uint64_t rowBytes = (std::uint64_t(C.Width) * C.BitsPerPixel + 31) / 32 * 4;
-        return ReadRows(offset, rowBytes, rowBytes);
-    }
-
-    TStatus ReadCompressed(std::uint32_t offset, std::uint32_t imageSize, bool rle4) {
-        const std::uint32_t length = imageSize ? imageSize : C.PixelCount;
-        if (std::uint64_t(offset) + length > FileSize) return TBitmapFile::StatusReadFailure;
-        std::unique_ptr<std::uint8_t[]> block(NewArray<std::uint8_t>(length));
-        if (!block) return TBitmapFile::StatusNoMemory;
-        SeekTo(offset);
-        if (!ReadBlock(block.get(), length)) return TBitmapFile::StatusReadFailure;
-        // Positions that the data skips (deltas, early ends of line) are 0.
-        if (TStatus status = AllocateStream(true)) return status;
-        const bool ok = rle4 ? DecodeRle<true>(block.get(), length, C.Stream.get(),
-                                               std::uint64_t(C.StreamSize) * 2, C.Width)
-                             : DecodeRle<false>(block.get(), length, C.Stream.get(), C.StreamSize, C.Width);
-        return ok ? TBitmapFile::StatusOk : TBitmapFile::StatusBadCompression;
-    }
-
     TStatus ReadType0() {
         // Width, height, bytes per stored row, planes, bits per pixel.
         std::uint8_t h[8];
@@ -246,10 +253,22 @@ private:
         if (TStatus status = CheckSize(U16(h), U16(h + 2))) return status;
         if (h[6] != 1 || (depth != 1 && depth != 4 && depth != 8)) return TBitmapFile::StatusBadHeader;
         SetSize(U16(h), U16(h + 2), std::uint16_t(depth));
-        // The bytes-per-row field is trusted as the distance between rows,
-        // even when it is smaller than the row's own data.
-        if (TStatus status = ReadRows(Type0HeaderEnd, (std::uint64_t(C.Width) * depth + 7) / 8, storedRow))
-            return status;
+        // Rows follow the header at the distance that the bytes-per-row field
+        // gives, which is trusted even when it is smaller than a row's data.
+        const std::uint64_t rowBytes = (std::uint64_t(C.Width) * depth + 7) / 8;
+        if (C.Height > 0 && Type0HeaderEnd + (C.Height - 1) * std::uint64_t(storedRow) + rowBytes > FileSize)
+            return TBitmapFile::StatusReadFailure;
+        if (TStatus status = AllocateRows(rowBytes, false)) return status;
+        SeekTo(Type0HeaderEnd);
+        if (storedRow == rowBytes) {
+            if (!ReadBlock(C.Stream.get(), rowBytes * C.Height)) return TBitmapFile::StatusReadFailure;
+        } else {
+            for (std::uint32_t r = 0; r < C.Height; ++r) {
+                if (!ReadBlock(C.Stream.get() + r * rowBytes, rowBytes)) return TBitmapFile::StatusReadFailure;
+                File.Seek(std::int32_t(storedRow) - std::int32_t(rowBytes), TDataFile::FromCurrent);
+            }
+        }
+        PackRows(rowBytes);
         C.Format = TBitmapFile::FormatType0;
         C.Compression = TBitmapFile::CompressionNone;
         C.StoredSize = C.StreamSize;
