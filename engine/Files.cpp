@@ -22,6 +22,10 @@ bool TempFile::Close() {
 }
 
 bool TempFile::Commit() {
+    // A read-only target is protected: it is not replaced (Windows refuses to
+    // rename over it anyway, and the delete-then-rename path below must not).
+    const DWORD attributes = GetFileAttributesA(Target.GetText());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
     if (MoveFileExA(Name.GetText(), Target.GetText(), MOVEFILE_REPLACE_EXISTING)) {
         Created = false;
         return true;

@@ -110,5 +110,7 @@ bool CopyFileBytes(const char* target, const char* source) {
         total += static_cast<long>(written);
         if (written == 0 || written != read) break;
     }
-    return !ferror(in.get()) && total == size && out.Close() && out.Commit();
+    const bool complete = !ferror(in.get()) && total == size;
+    in.reset();   // the source may be the target itself: close it before the target is replaced
+    return complete && out.Close() && out.Commit();
 }

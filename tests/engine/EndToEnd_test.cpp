@@ -1,0 +1,119 @@
+// The real program in a prepared prefix: a cycle run at its first start after
+// setup, then an uninstall run.
+#include "EngineTestSupport.h"
+
+using namespace enginetest;
+
+namespace {
+
+const char APP_DIR[] = "C:\\iwengine\\work\\app\\";
+const char APP_PROFILE[] = "IMAGEWHEEL.INI";
+const char MARKER_KEY[] = "software\\velmorra software\\imagewheel\\1.91";
+const char STARTED_FILE[] = "C:\\iwengine\\uninstaller-started.txt";
+
+// The program under test; a placeholder build (before the application exists)
+// does not know the single-instance messages.
+bool IsRealProgram(const std::string& bytes) {
+    return bytes.find("ImagewheelMessage_KillFirstInstance") != std::string::npos;
+}
+
+class EndToEndTest : public EngineTest {
+protected:
+    void TearDown() override {
+        for (HANDLE process : processes) {
+            if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) TerminateProcess(process, 1);
+            CloseHandle(process);
+        }
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY);
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, MARKER_KEY);
+        RemoveFile(WindowsDir() + APP_PROFILE);
+        RemoveFile(STARTED_FILE);
+        EngineTest::TearDown();
+    }
+    HANDLE Start(const std::string& arguments) {
+        std::string commandLine = "\"" + std::string(APP_DIR) + "imagewheel.exe\" " + arguments;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info;
+        if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, APP_DIR, &startup, &info))
+            return NULL;
+        CloseHandle(info.hThread);
+        processes.push_back(info.hProcess);
+        return info.hProcess;
+    }
+    static bool Ended(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
+    std::string App(const char* name) { return ReadBytes(std::string(APP_DIR) + name); }
+    void AppFile(const char* name, const std::string& text) { WriteBytes(std::string(APP_DIR) + name, text); }
+    std::vector<HANDLE> processes;
+};
+
+TEST_F(EndToEndTest, CycleRunThenUninstall) {
+    const std::string exe = ReadBytes(HostPath(IW_IMAGEWHEEL_EXE));
+    if (exe == "<missing>") GTEST_SKIP() << "no imagewheel.exe built at " << IW_IMAGEWHEEL_EXE;
+    if (!IsRealProgram(exe)) GTEST_SKIP() << "imagewheel.exe is still a placeholder";
+
+    // The system as setup leaves it: shipped logos, marker, uninstall entry.
+    const std::string shippedSignon = BinaryContent(3000, 21), shippedShutdown = BinaryContent(2000, 22),
+                      shippedSignoff = BinaryContent(1000, 23);
+    WriteBytes(BootRoot() + "Logo.sys", shippedSignon);
+    WriteBytes(WindowsDir() + "Logow.sys", shippedShutdown);
+    WriteBytes(WindowsDir() + "Logos.sys", shippedSignoff);
+    SetRegString(HKEY_LOCAL_MACHINE, MARKER_KEY, "new installation", "TRUE");
+    const std::string uninstaller = "\"" + HostPath(IW_RECORDER_EXE) + "\" " + STARTED_FILE;
+    SetRegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString", uninstaller.c_str());
+    RemoveFile(WindowsDir() + APP_PROFILE);
+    WritePrivateProfileStringA("CONFIG", "BOOT_DRIVE", "M", APP_PROFILE);
+
+    // The program with its lists: each logo category advances once.
+    ASSERT_TRUE(CreateDirectoryA(APP_DIR, NULL));
+    WriteBytes(std::string(APP_DIR) + "imagewheel.exe", exe);
+    const std::string images = std::string(WORK_DIR) + "\\";
+    const char* names[] = {"s1.bmp", "s2.bmp", "w1.sys", "w2.sys", "o1.bmp", "o2.bmp"};
+    for (unsigned i = 0; i < 6; ++i) WriteBytes(images + names[i], BinaryContent(500 + 100 * i, 30 + i));
+    AppFile("SignonFileList.txt", images + "s1.bmp\r\n" + images + "s2.bmp\r\n");
+    AppFile("CurrSignonFile.txt", images + "s1.bmp\r\n");
+    AppFile("ShutdownFileList.txt", images + "w1.sys\r\n" + images + "w2.sys\r\n");
+    AppFile("CurrShutdownFile.txt", images + "w2.sys\r\n");
+    AppFile("SignoffFileList.txt", images + "o1.bmp\r\n" + images + "o2.bmp\r\n");
+    AppFile("CurrSignoffFile.txt", "\r\n");
+
+    HANDLE resident = Start("/cycle");
+    ASSERT_NE(resident, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return FindWindowA(NULL, "Imagewheel") != NULL || Ended(resident); }, 60));
+    ASSERT_FALSE(Ended(resident)) << "the cycle run must stay resident";
+
+    EXPECT_EQ(ReadBytes(BootRoot() + "Logo.sys"), ReadBytes(images + "s2.bmp"));
+    EXPECT_EQ(ReadBytes(WindowsDir() + "Logow.sys"), ReadBytes(images + "w1.sys"));
+    EXPECT_EQ(ReadBytes(WindowsDir() + "Logos.sys"), ReadBytes(images + "o1.bmp"));
+    EXPECT_EQ(App("CurrSignonFile.txt"), images + "s2.bmp\r\n");
+    EXPECT_EQ(App("CurrShutdownFile.txt"), images + "w1.sys\r\n");
+    EXPECT_EQ(App("CurrSignoffFile.txt"), images + "o1.bmp\r\n");
+    EXPECT_EQ(App("SignonFileList.txt"), images + "s1.bmp\r\n" + images + "s2.bmp\r\n");
+    EXPECT_EQ(App("OriginalLogos\\Logo.sys"), shippedSignon);
+    EXPECT_EQ(App("OriginalLogos\\Logow.sys"), shippedShutdown);
+    EXPECT_EQ(App("OriginalLogos\\Logos.sys"), shippedSignoff);
+    EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, MARKER_KEY, "new installation"), "FALSE");
+    EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"),
+              std::string(APP_DIR) + "imagewheel.exe /uninstall");
+    char stored[600];
+    GetPrivateProfileStringA("CONFIG", "UNINSTALL_STRING", "", stored, sizeof stored, APP_PROFILE);
+    EXPECT_EQ(stored, uninstaller);
+    const time_t now = time(nullptr);
+    EXPECT_EQ(static_cast<int>(GetPrivateProfileIntA("LAST_SIGNON_CYCLE_TIME", "Year", 0, APP_PROFILE)),
+              localtime(&now)->tm_year + 1900);
+
+    // The uninstall run ends the resident instance, restores the shipped
+    // logos and starts the setup program's uninstaller.
+    HANDLE uninstall = Start("/uninstall");
+    ASSERT_NE(uninstall, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return Ended(uninstall) && Ended(resident); }, 60));
+    EXPECT_EQ(ReadBytes(BootRoot() + "Logo.sys"), shippedSignon);
+    EXPECT_EQ(ReadBytes(WindowsDir() + "Logow.sys"), shippedShutdown);
+    EXPECT_EQ(ReadBytes(WindowsDir() + "Logos.sys"), shippedSignoff);
+    EXPECT_FALSE(Exists(std::string(APP_DIR) + "OriginalLogos"));
+    ASSERT_TRUE(WaitFor([] { return Exists(STARTED_FILE); })) << "setup uninstaller not started";
+    EXPECT_EQ(ReadBytes(STARTED_FILE), uninstaller);
+    EXPECT_TRUE(Boxes().empty());
+}
+
+}  // namespace

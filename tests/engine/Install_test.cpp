@@ -1,0 +1,175 @@
+#include "EngineTestSupport.h"
+#include <set>
+
+using namespace enginetest;
+
+namespace {
+
+std::string Advanced(FileList list, CycleOrder order, bool wholeList, time_t now = 1000) {
+    AdvanceCurrentFile(list, order, wholeList, FixedClock(now));
+    return list.Current.GetText();
+}
+
+// Every result of the random order over many seeds (one per second).
+std::set<std::string> RandomResults(const FileList& list, bool wholeList) {
+    std::set<std::string> results;
+    for (time_t t = 0; t < 200; ++t) results.insert(Advanced(list, CycleOrder::Random, wholeList, t));
+    return results;
+}
+
+TEST(AdvanceCurrentFile, LogoListOrders) {
+    const std::string original = ORIGINAL_ENTRY;
+    FileList list = MakeList({"A", "B", "C", original}, "B");
+    EXPECT_EQ(Advanced(list, CycleOrder::Forward, false), "C");
+    EXPECT_EQ(Advanced(MakeList({"A", "B", "C", original}, "C"), CycleOrder::Forward, false), "A");
+    EXPECT_EQ(Advanced(list, CycleOrder::Backward, false), "A");
+    EXPECT_EQ(Advanced(MakeList({"A", "B", "C", original}, "A"), CycleOrder::Backward, false), "C");
+    EXPECT_EQ(RandomResults(list, false), (std::set<std::string>{"A", "C"}));
+    EXPECT_EQ(Advanced(list, static_cast<CycleOrder>(7), false), "B") << "unknown order keeps the file";
+
+    // From the original, from a file not in the list, from nothing: the first entry.
+    for (CycleOrder order : {CycleOrder::Forward, CycleOrder::Backward, CycleOrder::Random}) {
+        EXPECT_EQ(Advanced(MakeList({"A", original}, original), order, false), "A");
+        EXPECT_EQ(Advanced(MakeList({"A", "B", original}, "gone.bmp"), order, false), "A");
+        EXPECT_EQ(Advanced(MakeList({"A", "B", original}, ""), order, false), "A");
+    }
+    // A list whose backup is missing has no original entry: every file cycles.
+    EXPECT_EQ(Advanced(MakeList({"A", "B", "C"}, "B"), CycleOrder::Forward, false), "C");
+    EXPECT_EQ(Advanced(MakeList({"A", "B", "C"}, "A"), CycleOrder::Backward, false), "C");
+    EXPECT_EQ(RandomResults(MakeList({"A", "B", "C"}, "A"), false), (std::set<std::string>{"B", "C"}));
+}
+
+TEST(AdvanceCurrentFile, ShortLists) {
+    FileList empty = MakeList({}, "kept");
+    EXPECT_EQ(Advanced(empty, CycleOrder::Forward, true), "kept");
+    EXPECT_EQ(Advanced(MakeList({"only"}, ""), CycleOrder::Backward, true), "only");
+    EXPECT_EQ(Advanced(MakeList({ORIGINAL_ENTRY}, "x"), CycleOrder::Forward, false), ORIGINAL_ENTRY);
+    // Two entries at random alternate.
+    EXPECT_EQ(Advanced(MakeList({"A", "B"}, "A"), CycleOrder::Random, true), "B");
+    EXPECT_EQ(Advanced(MakeList({"A", "B"}, "B"), CycleOrder::Random, true), "A");
+}
+
+TEST(AdvanceCurrentFile, WallpaperListUsesEveryEntry) {
+    FileList list = MakeList({"A", "B", "C"}, "C");
+    EXPECT_EQ(Advanced(list, CycleOrder::Forward, true), "A");
+    EXPECT_EQ(Advanced(list, CycleOrder::Backward, true), "B");
+    EXPECT_EQ(RandomResults(list, true), (std::set<std::string>{"A", "B"}));
+    // Even an entry that reads like the original is an ordinary wallpaper.
+    EXPECT_EQ(Advanced(MakeList({"A", ORIGINAL_ENTRY}, "A"), CycleOrder::Forward, true), ORIGINAL_ENTRY);
+}
+
+class InstallTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        settings = DefaultSettings();
+    }
+    std::string Target(Category c) { return LogoTargetName(c, settings).GetText(); }
+    AppSettings settings;
+    FileListSet lists;
+};
+
+TEST_F(InstallTest, TargetNames) {
+    EXPECT_EQ(Target(Category::Signon), "M:\\Logo.sys");
+    EXPECT_EQ(Target(Category::Shutdown), WindowsDir() + "Logow.sys");
+    EXPECT_EQ(Target(Category::Signoff), WindowsDir() + "Logos.sys");
+    settings.BootDrive = "d";
+    EXPECT_EQ(Target(Category::Signon), "d:\\Logo.sys");
+}
+
+TEST_F(InstallTest, CopiesByteForByte) {
+    const std::string signon = BinaryContent(1000, 1), shutdown = BinaryContent(9000, 2);
+    WriteBytes("signon.bmp", signon);
+    WriteBytes("C:\\iwengine\\work\\shutdown.sys", shutdown);
+    WriteBytes("empty.bmp", "");
+    WriteBytes(Target(Category::Signoff), "old");
+    lists[0].Current = "signon.bmp";
+    lists[1].Current = "C:\\iwengine\\work\\shutdown.sys";
+    lists[2].Current = "empty.bmp";
+    lists[3].Current = "signon.bmp";
+    InstallLogos(settings, lists);
+    EXPECT_EQ(ReadBytes(Target(Category::Signon)), signon);
+    EXPECT_EQ(ReadBytes(Target(Category::Shutdown)), shutdown);
+    EXPECT_EQ(ReadBytes(Target(Category::Signoff)), "") << "an empty file copies as an empty target";
+    EXPECT_TRUE(Boxes().empty());
+
+    // No current file: the category is skipped and its target stays.
+    lists[1].Current = "";
+    lists[0].Current = "empty.bmp";
+    InstallLogos(settings, lists);
+    EXPECT_EQ(ReadBytes(Target(Category::Shutdown)), shutdown);
+    EXPECT_EQ(ReadBytes(Target(Category::Signon)), "");
+    EXPECT_FALSE(Exists(Target(Category::Signon) + ".tmp"));
+}
+
+TEST_F(InstallTest, OriginalEntryInstallsTheBackup) {
+    CreateDirectoryA("OriginalLogos", NULL);
+    const std::string backup = BinaryContent(700, 3);
+    WriteBytes("OriginalLogos\\Logo.sys", backup);
+    lists[0].Current = ORIGINAL_ENTRY;
+    InstallLogos(settings, lists);
+    EXPECT_EQ(ReadBytes(Target(Category::Signon)), backup);
+    EXPECT_STREQ(lists[0].Current.GetText(), ".\\OriginalLogos\\Logo.sys");
+    EXPECT_TRUE(Boxes().empty());
+
+    // Without a backup: the message, and the boot drive's Logo.sys is gone.
+    RemoveFile("OriginalLogos\\Logo.sys");
+    lists[0].Current = ORIGINAL_ENTRY;
+    InstallLogos(settings, lists);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].Owner, nullptr);
+    EXPECT_EQ(Boxes()[0].Text, "Unable to create file M:\\Logo.sys");
+    EXPECT_EQ(Boxes()[0].Caption, "Error");
+    EXPECT_EQ(Boxes()[0].Type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+    EXPECT_FALSE(Exists(Target(Category::Signon)));
+}
+
+TEST_F(InstallTest, FailuresReportAndKeepTargets) {
+    const std::string shutdownOld = BinaryContent(5000, 4), signoffOld = BinaryContent(300, 5);
+    WriteBytes(Target(Category::Shutdown), shutdownOld);
+    WriteBytes(Target(Category::Signoff), signoffOld);
+    SetFileAttributesA(Target(Category::Signoff).c_str(), FILE_ATTRIBUTE_READONLY);
+    WriteBytes("good.bmp", "good");
+    lists[0].Current = "good.bmp";
+    lists[1].Current = "missing.bmp";   // source does not exist
+    lists[2].Current = "good.bmp";      // target is read-only
+    InstallLogos(settings, lists);
+
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[0].Text, "Unable to create file " + Target(Category::Shutdown));
+    EXPECT_EQ(Boxes()[1].Text, "Unable to create file " + Target(Category::Signoff));
+    EXPECT_EQ(ReadBytes(Target(Category::Signon)), "good");
+    EXPECT_EQ(ReadBytes(Target(Category::Shutdown)), shutdownOld);
+    EXPECT_EQ(ReadBytes(Target(Category::Signoff)), signoffOld);
+    EXPECT_FALSE(Exists(Target(Category::Signoff) + ".tmp"));
+
+    // Signon with a missing source: reported, then its target is deleted.
+    lists[0].Current = "missing.bmp";
+    lists[1].Current = lists[2].Current = "";
+    InstallLogos(settings, lists);
+    EXPECT_EQ(Boxes().back().Text, "Unable to create file M:\\Logo.sys");
+    EXPECT_FALSE(Exists(Target(Category::Signon)));
+}
+
+TEST_F(InstallTest, CopyFileBytes) {
+    const std::string bytes = BinaryContent(4096 * 3 + 17, 6);
+    WriteBytes("src.bin", bytes);
+    EXPECT_TRUE(CopyFileBytes("dst.bin", "src.bin"));
+    EXPECT_EQ(ReadBytes("dst.bin"), bytes);
+
+    EXPECT_FALSE(CopyFileBytes("dst.bin", "nothing.bin"));
+    EXPECT_EQ(ReadBytes("dst.bin"), bytes) << "a missing source leaves the target";
+    EXPECT_FALSE(CopyFileBytes("new.bin", "nothing.bin"));
+    EXPECT_FALSE(Exists("new.bin"));
+    EXPECT_FALSE(CopyFileBytes("no-folder\\dst.bin", "src.bin"));
+
+    // Copying a file over itself keeps it whole.
+    EXPECT_TRUE(CopyFileBytes("src.bin", "src.bin"));
+    EXPECT_EQ(ReadBytes("src.bin"), bytes);
+
+    EXPECT_TRUE(FileExists("src.bin"));
+    EXPECT_FALSE(FileExists("nothing.bin"));
+    EXPECT_FALSE(FileExists(""));
+}
+
+}  // namespace
