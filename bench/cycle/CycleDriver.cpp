@@ -1,0 +1,251 @@
+// Times a whole cycle run of the real program (start, advance, save, install
+// the three logos, resident) against a Win32 program that does nothing, and
+// compares the resident program's memory with a minimal resident program that
+// has one notification icon. All three run under the same Wine, alternately.
+//
+//   bench_cycle_driver IMAGEWHEEL_EXE [RUNS]
+//
+// The program runs from C:\iwbench\app with three logo lists of two 129,078-
+// byte files each (the size of a Windows 95 logo); every run advances and
+// installs all three. Files the benchmark touches are put back afterwards.
+#include <windows.h>
+#include <psapi.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char BENCH_DIR[] = "C:\\iwbench";
+const char APP_DIR[] = "C:\\iwbench\\app\\";
+const char PROFILE[] = "IMAGEWHEEL.INI";
+const size_t LOGO_SIZE = 129078;
+
+std::string ReadFileBytes(const std::string& path, bool& found) {
+    std::string bytes;
+    FILE* f = fopen(path.c_str(), "rb");
+    found = f != nullptr;
+    if (!f) return bytes;
+    char buffer[65536];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+    fclose(f);
+    return bytes;
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return fclose(f) == 0 && ok;
+}
+
+// A file the benchmark overwrites, restored (or removed) at the end.
+struct SavedFile {
+    std::string Path;
+    std::string Bytes;
+    bool Existed;
+    explicit SavedFile(const std::string& path) : Path(path) { Bytes = ReadFileBytes(path, Existed); }
+    void Restore() const {
+        if (Existed)
+            WriteFileBytes(Path, Bytes);
+        else
+            DeleteFileA(Path.c_str());
+    }
+};
+
+std::string WindowsDir() {
+    char dir[MAX_PATH];
+    GetWindowsDirectoryA(dir, sizeof dir);
+    std::string result = dir;
+    if (result.back() != '\\') result += '\\';
+    return result;
+}
+
+std::string SiblingExe(const char* name) {
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, sizeof path);
+    std::string result = path;
+    return result.substr(0, result.find_last_of('\\') + 1) + name;
+}
+
+double Seconds() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / frequency.QuadPart;
+}
+
+HANDLE Start(const std::string& exe, const std::string& arguments, const char* directory) {
+    std::string commandLine = "\"" + exe + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info;
+    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, directory, &startup, &info)) {
+        fprintf(stderr, "cannot start %s (error %lu)\n", exe.c_str(), GetLastError());
+        exit(1);
+    }
+    CloseHandle(info.hThread);
+    return info.hProcess;
+}
+
+// Waits until `process` shows the top-level window `title` and its message
+// loop is idle; false if it ended instead.
+bool WaitResident(HANDLE process, const char* title) {
+    for (int i = 0; i < 6000; ++i) {
+        if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) return false;
+        if (FindWindowA(NULL, title) && WaitForInputIdle(process, 10000) == 0) return true;
+        Sleep(1);
+    }
+    return false;
+}
+
+struct Memory {
+    double WorkingSetKiB;
+    double PrivateKiB;
+};
+
+Memory MemoryOf(HANDLE process) {
+    Sleep(300);   // let start-up work settle
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(process, &counters, sizeof counters)) return {0, 0};
+    return {counters.WorkingSetSize / 1024.0, counters.PagefileUsage / 1024.0};
+}
+
+void End(HANDLE process) {
+    if (WaitForSingleObject(process, 30000) == WAIT_TIMEOUT) {
+        fprintf(stderr, "a benchmarked program did not end; terminating it\n");
+        TerminateProcess(process, 1);
+    }
+    CloseHandle(process);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void PrepareCycleRun(const std::string& imagewheel) {
+    CreateDirectoryA(BENCH_DIR, NULL);
+    CreateDirectoryA(APP_DIR, NULL);
+    bool found;
+    const std::string exe = ReadFileBytes(imagewheel, found);
+    if (!found || !WriteFileBytes(std::string(APP_DIR) + "imagewheel.exe", exe)) {
+        fprintf(stderr, "cannot copy %s\n", imagewheel.c_str());
+        exit(1);
+    }
+    const char* categories[] = {"Signon", "Shutdown", "Signoff"};
+    for (int c = 0; c < 3; ++c) {
+        std::string list;
+        for (int i = 0; i < 2; ++i) {
+            std::string logo(LOGO_SIZE, static_cast<char>('a' + c * 2 + i));
+            const std::string path = std::string(APP_DIR) + categories[c] + std::to_string(i) + ".sys";
+            WriteFileBytes(path, logo);
+            list += path + "\r\n";
+        }
+        WriteFileBytes(std::string(APP_DIR) + categories[c] + "FileList.txt", list);
+        WriteFileBytes(std::string(APP_DIR) + "Curr" + categories[c] + "File.txt", "\r\n");
+    }
+    DeleteFileA((WindowsDir() + PROFILE).c_str());
+    WritePrivateProfileStringA("CONFIG", "BOOT_DRIVE", "C", PROFILE);
+    WritePrivateProfileStringA("CONFIG", "WALLPAPER_CYCLE_ENABLE", "0", PROFILE);
+}
+
+void RemoveBenchDir() {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((std::string(APP_DIR) + "*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do DeleteFileA((std::string(APP_DIR) + data.cFileName).c_str());
+        while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(APP_DIR);
+    RemoveDirectoryA(BENCH_DIR);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        fprintf(stderr, "usage: bench_cycle_driver IMAGEWHEEL_EXE [RUNS]\n");
+        return 2;
+    }
+    const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 10;
+    if (FindWindowA(NULL, "Imagewheel")) {
+        fprintf(stderr, "an Imagewheel instance is already running in this prefix\n");
+        return 1;
+    }
+    const std::string doNothing = SiblingExe("bench_do_nothing.exe");
+    const std::string tray = SiblingExe("bench_tray_minimal.exe");
+    const std::string imagewheel = std::string(APP_DIR) + "imagewheel.exe";
+    const UINT killMessage = RegisterWindowMessageA("ImagewheelMessage_KillFirstInstance");
+
+    const std::vector<SavedFile> saved = {SavedFile(WindowsDir() + PROFILE), SavedFile(WindowsDir() + "Logow.sys"),
+                                          SavedFile(WindowsDir() + "Logos.sys"), SavedFile("C:\\Logo.sys")};
+    PrepareCycleRun(argv[1]);
+
+    std::vector<double> nothingTimes, cycleTimes, trayTimes, cycleSet, traySet, cyclePrivate, trayPrivate;
+    bool failed = false;
+    for (int run = 0; run <= runs && !failed; ++run) {   // run 0 warms the caches and is not counted
+        double t0 = Seconds();
+        HANDLE process = Start(doNothing, "", NULL);
+        WaitForSingleObject(process, INFINITE);
+        const double nothing = Seconds() - t0;
+        CloseHandle(process);
+
+        t0 = Seconds();
+        process = Start(imagewheel, "/cycle", APP_DIR);
+        if (!WaitResident(process, "Imagewheel")) {
+            fprintf(stderr, "imagewheel.exe /cycle did not become resident\n");
+            failed = true;
+        }
+        const double cycle = Seconds() - t0;
+        const Memory cycleMemory = MemoryOf(process);
+        SendMessageA(HWND_BROADCAST, killMessage, 0, 0);
+        End(process);
+
+        t0 = Seconds();
+        process = Start(tray, "", NULL);
+        if (!WaitResident(process, "IwBenchTray")) {
+            fprintf(stderr, "bench_tray_minimal.exe did not become resident\n");
+            failed = true;
+        }
+        const double trayTime = Seconds() - t0;
+        const Memory trayMemory = MemoryOf(process);
+        PostMessageA(FindWindowA(NULL, "IwBenchTray"), WM_CLOSE, 0, 0);
+        End(process);
+
+        if (run == 0) continue;
+        nothingTimes.push_back(nothing * 1000);
+        cycleTimes.push_back(cycle * 1000);
+        trayTimes.push_back(trayTime * 1000);
+        cycleSet.push_back(cycleMemory.WorkingSetKiB);
+        traySet.push_back(trayMemory.WorkingSetKiB);
+        cyclePrivate.push_back(cycleMemory.PrivateKiB);
+        trayPrivate.push_back(trayMemory.PrivateKiB);
+    }
+    for (const SavedFile& file : saved) file.Restore();
+    RemoveBenchDir();
+    if (failed) return 1;
+
+    const double nothing = Median(nothingTimes), cycle = Median(cycleTimes);
+    printf("runs: %d (medians; one warm-up run not counted)\n", runs);
+    printf("do-nothing program, start to exit:          %8.1f ms\n", nothing);
+    printf("imagewheel.exe /cycle, start to resident:   %8.1f ms\n", cycle);
+    printf("minimal tray program, start to resident:    %8.1f ms\n", Median(trayTimes));
+    printf("cycle run / do-nothing:                     %8.2f   (goal <= 1.2)\n", cycle / nothing);
+    printf("resident working set: imagewheel %.0f KiB, minimal tray %.0f KiB, ratio %.2f (goal <= 1.5)\n",
+           Median(cycleSet), Median(traySet), Median(cycleSet) / Median(traySet));
+    printf("resident private bytes: imagewheel %.0f KiB, minimal tray %.0f KiB, ratio %.2f\n",
+           Median(cyclePrivate), Median(trayPrivate), Median(cyclePrivate) / Median(trayPrivate));
+    return 0;
+}
