@@ -34,9 +34,8 @@ bool TempFile::Commit() {
     // that cannot be deleted (read-only, in use) stays untouched.
     if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
     if (!DeleteFileA(Target.GetText()) && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-    if (!MoveFileA(Name.GetText(), Target.GetText())) return false;
-    Created = false;
-    return true;
+    Created = false;   // from here on the temporary file may be the only copy: keep it
+    return MoveFileA(Name.GetText(), Target.GetText()) != FALSE;
 }
 
 bool FileExists(const char* path) {
