@@ -1,0 +1,152 @@
+// The General page in a real property sheet under Wine: the drive list, the
+// exact-match rule for the boot drive, and the current directory it leaves
+// alone.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+#include "Framework.h"
+#include "GeneralPage.h"
+#include "PagesTestSupport.h"
+#include "resource.h"
+
+namespace {
+
+CWinApp g_testApp("pages_tests");
+
+struct ShownPage {
+    std::vector<std::string> Drives;   // the combo box entries in order
+    std::string Selected;              // the selected entry's text
+    std::string DirectoryWhileShown;
+};
+
+// Runs a sheet holding `page`; once the page is on screen its state is read,
+// then `button` (PSBTN_OK or PSBTN_CANCEL) closes the sheet. Bounded: a sheet
+// that does not show its page in time is cancelled.
+class SheetDriver {
+public:
+    static INT_PTR Run(CGeneralPage& page, int button, ShownPage& shown) {
+        CPropertySheet sheet("Imagewheel");
+        sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
+        sheet.AddPage(&page);
+        s_sheet = &sheet;
+        s_page = &page;
+        s_shown = &shown;
+        s_button = button;
+        s_start = GetTickCount();
+        UINT_PTR timer = SetTimer(NULL, 0, 50, OnTimer);
+        INT_PTR result = sheet.DoModal();
+        KillTimer(NULL, timer);
+        s_sheet = NULL;
+        return result;
+    }
+
+private:
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+        if (!s_sheet || !s_sheet->GetSafeHwnd())
+            return;
+        if (GetTickCount() - s_start > 15000) {
+            ADD_FAILURE() << "the page did not show";
+            s_sheet->PressButton(PSBTN_CANCEL);
+            return;
+        }
+        HWND page = s_page->GetSafeHwnd();
+        if (!page || !IsWindowVisible(page))
+            return;
+        HWND combo = GetDlgItem(page, IDC_BOOTDRIVE);
+        int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+        char text[64];
+        for (int i = 0; i < count; ++i) {
+            SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            s_shown->Drives.push_back(text);
+        }
+        int selected = static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
+        if (selected >= 0) {
+            SendMessageA(combo, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(text));
+            s_shown->Selected = text;
+        }
+        char directory[MAX_PATH];
+        GetCurrentDirectoryA(MAX_PATH, directory);
+        s_shown->DirectoryWhileShown = directory;
+        CPropertySheet* sheet = s_sheet;
+        s_sheet = NULL;   // inspect once
+        sheet->PressButton(s_button);
+    }
+
+    static CPropertySheet* s_sheet;
+    static CGeneralPage* s_page;
+    static ShownPage* s_shown;
+    static int s_button;
+    static DWORD s_start;
+};
+CPropertySheet* SheetDriver::s_sheet;
+CGeneralPage* SheetDriver::s_page;
+ShownPage* SheetDriver::s_shown;
+int SheetDriver::s_button;
+DWORD SheetDriver::s_start;
+
+std::string CurrentDirectory() {
+    char directory[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, directory);
+    return directory;
+}
+
+TEST(GeneralPageTest, ListsTheDrivesAndSelectsTheBootDriveExactly) {
+    CGeneralPage page;
+    page.m_bootDrive = "Z";
+    ShownPage shown;
+    ASSERT_EQ(IDOK, SheetDriver::Run(page, PSBTN_OK, shown));
+
+    // The prefix has C: (the Windows drive) and Z: (the root directory), and
+    // only drives that can be made current are offered, in letter order.
+    const std::string testDirectory = CurrentDirectory();
+    ASSERT_GE(shown.Drives.size(), 2u);
+    EXPECT_EQ("C:", shown.Drives.front());
+    EXPECT_EQ("Z:", shown.Drives.back());
+    for (size_t i = 0; i < shown.Drives.size(); ++i) {
+        const std::string& drive = shown.Drives[i];
+        ASSERT_EQ(2u, drive.size());
+        EXPECT_EQ(':', drive[1]);
+        EXPECT_TRUE(SetCurrentDirectoryA(drive.c_str())) << drive;
+        if (i > 0) {
+            EXPECT_LT(shown.Drives[i - 1], drive);
+        }
+    }
+    SetCurrentDirectoryA(testDirectory.c_str());
+    EXPECT_EQ("Z:", shown.Selected);
+    EXPECT_STREQ("Z", page.m_bootDrive.GetText());
+}
+
+TEST(GeneralPageTest, ASmallLetterMatchesNoDriveSoTheFirstIsTaken) {
+    CGeneralPage page;
+    page.m_bootDrive = "c";
+    ShownPage shown;
+    ASSERT_EQ(IDOK, SheetDriver::Run(page, PSBTN_OK, shown));
+    EXPECT_EQ("C:", shown.Selected);
+    EXPECT_STREQ("C", page.m_bootDrive.GetText());
+
+    // Unknown letters fall back the same way; Cancel hands back what it was given.
+    page.m_bootDrive = "Q";
+    ShownPage cancelled;
+    ASSERT_EQ(IDCANCEL, SheetDriver::Run(page, PSBTN_CANCEL, cancelled));
+    EXPECT_EQ("C:", cancelled.Selected);
+    EXPECT_STREQ("Q", page.m_bootDrive.GetText());
+}
+
+TEST(GeneralPageTest, OpeningThePageKeepsTheCurrentDriveAndDirectory) {
+    const std::string testDirectory = CurrentDirectory();
+    for (const char* start : {"C:\\windows", testDirectory.c_str()}) {
+        ASSERT_TRUE(SetCurrentDirectoryA(start)) << start;
+        const std::string before = CurrentDirectory();
+        CGeneralPage page;
+        page.m_bootDrive = "C";
+        ShownPage shown;
+        ASSERT_EQ(IDOK, SheetDriver::Run(page, PSBTN_OK, shown));
+        EXPECT_EQ(before, shown.DirectoryWhileShown);
+        EXPECT_EQ(before, CurrentDirectory());
+    }
+    SetCurrentDirectoryA(testDirectory.c_str());
+}
+
+}  // namespace
