@@ -68,7 +68,7 @@ void CCommandLineInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL)
 CWinApp::CWinApp(LPCSTR lpszAppName)
     : m_pszAppName(NULL), m_pszExeName(m_szExeName), m_pszProfileName(m_szProfileName),
       m_hInstance(::GetModuleHandleA(NULL)), m_lpCmdLine(NULL), m_nCmdShow(SW_SHOWNORMAL),
-      m_pMainWnd(NULL)
+      m_pMainWnd(NULL), m_nExitCode(0)
 {
     char path[MAX_PATH];
     DWORD n = ::GetModuleFileNameA(NULL, path, sizeof path);
@@ -96,7 +96,7 @@ CWinApp::~CWinApp()
 
 BOOL CWinApp::InitInstance() { return TRUE; }
 
-int CWinApp::ExitInstance() { return 0; }
+int CWinApp::ExitInstance() { return m_nExitCode; }
 
 int CWinApp::Run()
 {
@@ -105,6 +105,8 @@ int CWinApp::Run()
         if (!::PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE))
             AfxDeleteTempMap();
         BOOL got = ::GetMessageA(&msg, NULL, 0, 0);
+        if (got == 0)
+            m_nExitCode = (int)msg.wParam;
         if (got == 0 || got == -1)
             break;
         if (!PreTranslateMessage(&msg)) {
@@ -118,14 +120,7 @@ int CWinApp::Run()
 
 BOOL CWinApp::PreTranslateMessage(MSG* pMsg)
 {
-    for (HWND hWnd = pMsg->hwnd; hWnd != NULL; hWnd = ::GetParent(hWnd)) {
-        CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
-        if (pWnd != NULL && pWnd->PreTranslateMessage(pMsg))
-            return TRUE;
-        if (!(::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD))
-            break;
-    }
-    return FALSE;
+    return CWnd::WalkPreTranslateTree(pMsg);
 }
 
 TCharString CWinApp::GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszDefault)

@@ -31,7 +31,7 @@ public:
     virtual ~CWinApp();
 
     virtual BOOL InitInstance();
-    virtual int ExitInstance();      // the process exit code; 0 here
+    virtual int ExitInstance();      // the process exit code: WM_QUIT's, else 0
     // The message loop: runs until WM_QUIT (posted when m_pMainWnd's window is
     // destroyed), then returns ExitInstance().
     virtual int Run();
@@ -64,6 +64,7 @@ private:
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
+    int m_nExitCode;
     char m_szExeName[MAX_PATH];
     char m_szAppName[MAX_PATH];
     char m_szProfileName[MAX_PATH + 4];

@@ -3,6 +3,7 @@
 #include "MessageBox.h"
 #include "WinApp.h"
 #include <map>
+#include <string>
 
 namespace {
 
@@ -260,17 +261,9 @@ BOOL CWnd::DestroyWindow()
 
 void CWnd::GetWindowText(TCharString& rString) const
 {
-    int n = ::GetWindowTextLengthA(m_hWnd);
-    char* buffer = new char[n + 1];
-    buffer[0] = '\0';
-    ::GetWindowTextA(m_hWnd, buffer, n + 1);
-    try {
-        rString = buffer;
-    } catch (...) {
-        delete[] buffer;
-        throw;
-    }
-    delete[] buffer;
+    std::string buffer(::GetWindowTextLengthA(m_hWnd) + 1, '\0');
+    ::GetWindowTextA(m_hWnd, &buffer[0], (int)buffer.size());
+    rString = buffer.c_str();
 }
 
 int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
@@ -359,6 +352,30 @@ LRESULT CWnd::Default()
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
 
+BOOL CWnd::WalkPreTranslateTree(MSG* pMsg)
+{
+    for (HWND hWnd = pMsg->hwnd; hWnd != NULL; hWnd = ::GetParent(hWnd)) {
+        CWnd* pWnd = FromHandlePermanent(hWnd);
+        if (pWnd != NULL && pWnd->PreTranslateMessage(pMsg))
+            return TRUE;
+        if (!(::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD))
+            break;
+    }
+    return FALSE;
+}
+
+HWND CWnd::GetSafeOwner(CWnd* pParent)
+{
+    HWND hWnd = pParent != NULL ? pParent->m_hWnd : NULL;
+    if (hWnd == NULL && AfxGetMainWnd() != NULL)
+        hWnd = AfxGetMainWnd()->m_hWnd;
+    while (hWnd != NULL && (::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD))
+        hWnd = ::GetParent(hWnd);
+    if (pParent == NULL && hWnd != NULL)
+        hWnd = ::GetLastActivePopup(hWnd);
+    return hWnd;
+}
+
 BOOL CWnd::OnCommand(WPARAM, LPARAM) { return FALSE; }
 
 BOOL CWnd::OnNotify(WPARAM, LPARAM, LRESULT*) { return FALSE; }
@@ -397,12 +414,9 @@ BOOL CFrameWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyl
     HMENU hMenu = NULL;
     if (lpszMenuName != NULL && (hMenu = ::LoadMenuA(AfxGetInstanceHandle(), lpszMenuName)) == NULL)
         return FALSE;
-    int nWidth = (int)((unsigned)rect.right - (unsigned)rect.left);
-    int nHeight = (int)((unsigned)rect.bottom - (unsigned)rect.top);
-    if (!CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect.left, rect.top, nWidth, nHeight,
-                  pParentWnd != NULL ? pParentWnd->m_hWnd : NULL, hMenu)) {
+    if (!CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect, pParentWnd, (UINT)(UINT_PTR)hMenu)) {
         if (hMenu != NULL)
-            ::DestroyMenu(hMenu);
+            ::DestroyMenu(hMenu);   // only a menu that no window took
         return FALSE;
     }
     return TRUE;

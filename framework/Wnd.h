@@ -117,6 +117,9 @@ public:
     // DefWindowProc with the message currently being handled.
     LRESULT Default();
     virtual BOOL PreTranslateMessage(MSG* pMsg);
+    // Offers pMsg to the PreTranslateMessage of the objects tied to its target
+    // window and the target's parents, up to the first top-level window.
+    static BOOL WalkPreTranslateTree(MSG* pMsg);
     // WM_COMMAND; TRUE when handled. The default handles nothing.
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
     // WM_NOTIFY; TRUE when handled, the message's result in *pResult.
@@ -141,6 +144,10 @@ protected:
     virtual void OnLButtonDblClk(UINT nFlags, CPoint point);
     // The default reflects the message to the control (OnChildNotify).
     virtual void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);
+
+    // The owner for a modal window: pParent's (else the main window's)
+    // top-level window; without pParent its last active popup.
+    static HWND GetSafeOwner(CWnd* pParent);
 
     // The next window created on this thread is tied to pWnd from its very
     // first message on (a CBT hook); used for windows that other code creates.
