@@ -101,7 +101,7 @@ public:
     // The chosen item arrives at pWnd as WM_COMMAND (or is returned with TPM_RETURNCMD).
     BOOL TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect = NULL)
     {
-        return ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, pWnd->GetSafeHwnd(), lpRect);
+        return ::TrackPopupMenu(m_hMenu, nFlags, x, y, 0, pWnd != NULL ? pWnd->m_hWnd : NULL, lpRect);
     }
 
 private:

@@ -260,7 +260,7 @@ INT_PTR CPropertySheet::DoModal()
     // outside, which the common controls' own modal loop does not survive.
     HWND hOwner = GetSafeOwner(m_pParentWnd);
     PROPSHEETHEADERA psh = m_psh;
-    psh.dwFlags = (m_psh.dwFlags & ~(PSH_PROPSHEETPAGE | PSH_USECALLBACK)) | PSH_MODELESS;
+    psh.dwFlags = (m_psh.dwFlags & ~PSH_PROPSHEETPAGE) | PSH_MODELESS;
     psh.hwndParent = hOwner;
     psh.hInstance = AfxGetInstanceHandle();
     psh.pszCaption = m_strCaption.GetText();

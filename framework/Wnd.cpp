@@ -415,8 +415,8 @@ BOOL CFrameWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyl
     if (lpszMenuName != NULL && (hMenu = ::LoadMenuA(AfxGetInstanceHandle(), lpszMenuName)) == NULL)
         return FALSE;
     if (!CreateEx(dwExStyle, lpszClassName, lpszWindowName, dwStyle, rect, pParentWnd, (UINT)(UINT_PTR)hMenu)) {
-        if (hMenu != NULL)
-            ::DestroyMenu(hMenu);   // only a menu that no window took
+        if (hMenu != NULL && ::IsMenu(hMenu))
+            ::DestroyMenu(hMenu);   // a window that got as far as WM_CREATE took its menu along
         return FALSE;
     }
     return TRUE;

@@ -41,6 +41,7 @@ public:
 
     HWND m_hWnd;
     operator HWND() const { return m_hWnd; }
+    // Unlike MFC's, not callable through a null pointer.
     HWND GetSafeHwnd() const { return m_hWnd; }
 
     // The object tied to a window, or NULL.

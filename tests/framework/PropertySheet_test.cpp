@@ -129,7 +129,8 @@ TEST(Sheet, SwitchesPagesAndClosesWithOk)
     first.m_value = 5;
     second.m_value = 6;
     ScriptedSheet sheet("Imagewheel");
-    sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
+    sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW | PSH_USEHICON;
+    sheet.m_psh.hIcon = ::LoadIconA(NULL, (LPCSTR)IDI_APPLICATION);
     sheet.AddPage(&first);
     sheet.AddPage(&second);
     EXPECT_EQ(2, sheet.GetPageCount());
@@ -144,6 +145,9 @@ TEST(Sheet, SwitchesPagesAndClosesWithOk)
             EXPECT_EQ(0, s.GetActiveIndex());
             EXPECT_EQ(&first, s.GetActivePage());
             EXPECT_EQ(::GetParent(first.m_hWnd), s.m_hWnd);
+            // No Apply button; the icon given in the header.
+            EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(s.m_hWnd, 0x3021)));
+            EXPECT_TRUE(s.SendMessage(WM_GETICON, ICON_SMALL) != 0 || s.SendMessage(WM_GETICON, ICON_BIG) != 0);
             char text[64] = "";
             ::GetWindowTextA(s.m_hWnd, text, sizeof text);
             caption = text;
