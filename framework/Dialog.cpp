@@ -49,7 +49,11 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM, LPARAM lPa
         return FALSE;
     CDialog* pDlg = (CDialog*)lParam;
     pDlg->Tie(hWnd, TRUE, TRUE);
-    return pDlg->OnInitDialog();
+    try {
+        return pDlg->OnInitDialog();
+    } catch (...) {
+        return AfxHandleWndProcException(hWnd, message);
+    }
 }
 
 BOOL CDialog::OnInitDialog()

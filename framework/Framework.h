@@ -58,6 +58,11 @@
 // base class. WM_DRAWITEM is reflected from the parent to the control's object
 // (OnChildNotify), which is how CButton::DrawItem is reached.
 //
+// Exceptions never unwind through Windows' own code: AfxWndProc and the
+// dialog procedures catch whatever a handler throws, tell the user (the
+// component library's report, "Out of memory." or "Internal application
+// error.") and give the message a neutral result (-1 for WM_CREATE).
+//
 // Dialogs. DoModal runs DialogBoxParamA (owner: the parent's top-level window,
 // else the main window); Create runs CreateDialogParamA. The dialog procedure
 // only ties the object and calls OnInitDialog; all other messages reach the

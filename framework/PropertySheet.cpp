@@ -52,7 +52,11 @@ INT_PTR CALLBACK CPropertyPage::PageDialogProc(HWND hWnd, UINT message, WPARAM, 
     if (pPage->m_hWnd != hWnd)
         pPage->Tie(hWnd, TRUE, FALSE);   // comctl32 without the creation callback
     pPage->m_bFirstSetActive = TRUE;
-    return pPage->OnInitDialog();
+    try {
+        return pPage->OnInitDialog();
+    } catch (...) {
+        return AfxHandleWndProcException(hWnd, message);
+    }
 }
 
 BOOL CPropertyPage::OnSetActive()

@@ -2,7 +2,9 @@
 #include "DataExchange.h"
 #include "MessageBox.h"
 #include "WinApp.h"
+#include "ExceptionBase.h"
 #include <map>
+#include <new>
 #include <string>
 
 namespace {
@@ -77,13 +79,39 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     g_current.message = message;
     g_current.wParam = wParam;
     g_current.lParam = lParam;
-    LRESULT result = pWnd->WindowProc(message, wParam, lParam);
+    LRESULT result;
+    try {
+        result = pWnd->WindowProc(message, wParam, lParam);
+    } catch (...) {
+        result = AfxHandleWndProcException(hWnd, message);
+    }
     // The object may be gone now (a handler destroyed its own frame window):
     // only WM_NCDESTROY, the last message, touches it again.
     if (message == WM_NCDESTROY)
         pWnd->HandleNcDestroy();
     g_current = saved;
     return result;
+}
+
+LRESULT AfxHandleWndProcException(HWND hWnd, UINT message)
+{
+    const char* text = "Internal application error.";
+    char* report = NULL;
+    try {
+        throw;
+    } catch (const TExceptionBase& e) {
+        report = e.GetReport();
+        if (report != NULL)
+            text = report;
+    } catch (const std::bad_alloc&) {
+        text = "Out of memory.";
+    } catch (...) {
+    }
+    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    delete[] report;
+    if (message == WM_PAINT)
+        ::ValidateRect(hWnd, NULL);   // or the failing paint comes back at once
+    return message == WM_CREATE ? -1 : 0;
 }
 
 void AfxDeleteTempMap()

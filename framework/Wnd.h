@@ -173,6 +173,11 @@ private:
 
 // The window procedure of every tied window.
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+// For a catch (...) where Windows calls into the framework: an exception must
+// not unwind through the system's frames. Tells the user (the component
+// library's report, "Out of memory." or "Internal application error.") and
+// returns the message's result: -1 for WM_CREATE (creation fails), else 0.
+LRESULT AfxHandleWndProcException(HWND hWnd, UINT message);
 // Deletes the temporary wrappers made by CWnd::FromHandle.
 void AfxDeleteTempMap();
 

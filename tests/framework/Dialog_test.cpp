@@ -1,6 +1,7 @@
 #include "TestResources.h"
 #include "TestSupport.h"
 #include <gtest/gtest.h>
+#include <new>
 
 using fwtest::MessageBoxRecorder;
 using fwtest::PumpUntil;
@@ -194,4 +195,19 @@ TEST(Dialog, ModalEndsWithOkOrCancel)
     CDialog missing(999);
     EXPECT_EQ(-1, missing.DoModal());
     EXPECT_FALSE(missing.Create(999));
+}
+
+TEST(Dialog, ThrowingInitialisationIsReported)
+{
+    struct ThrowingDialog : CDialog {
+        ThrowingDialog() : CDialog(IDD_TEST_DIALOG) {}
+        BOOL OnInitDialog() override { throw std::bad_alloc(); }
+    };
+    MessageBoxRecorder recorder;
+    ThrowingDialog dlg;
+    ASSERT_TRUE(dlg.Create(IDD_TEST_DIALOG));
+    ASSERT_EQ(1u, recorder.Boxes().size());
+    EXPECT_EQ("Out of memory.", recorder.Boxes()[0].text);
+    EXPECT_EQ(&dlg, CWnd::FromHandlePermanent(dlg.m_hWnd));
+    EXPECT_TRUE(dlg.DestroyWindow());
 }

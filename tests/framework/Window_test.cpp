@@ -1,6 +1,8 @@
 #include "TestSupport.h"
 #include <gtest/gtest.h>
+#include <new>
 
+using fwtest::MessageBoxRecorder;
 using fwtest::PumpUntil;
 
 namespace {
@@ -215,4 +217,56 @@ TEST(Menu, OwnsOnePopupMenu)
     pFrame->PostMessage(WM_COMMAND, 2025, 0);
     EXPECT_TRUE(PumpUntil([&] { return pFrame->command == 2025; }));
     pFrame->DestroyWindow();
+}
+
+namespace {
+
+// Handlers that throw, as the component library does when memory runs out.
+struct ThrowingFrame : CFrameWnd {
+    bool throwOnCreate = false;
+    int OnCreate(LPCREATESTRUCT lpCreateStruct) override
+    {
+        if (throwOnCreate)
+            throw std::bad_alloc();
+        return CFrameWnd::OnCreate(lpCreateStruct);
+    }
+    void OnTimer(UINT_PTR) override
+    {
+        KillTimer(1);
+        throw TCharStringException(1, "class TCharString", "CharString.cpp", 12, "Unable to allocate memory");
+    }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_APP)
+            throw 42;
+        return CFrameWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
+}  // namespace
+
+TEST(Wnd, ExceptionsInHandlersAreReportedAndContained)
+{
+    MessageBoxRecorder recorder;
+    ThrowingFrame* pFrame = new ThrowingFrame;
+    ASSERT_TRUE(pFrame->Create(NULL, "", 0));
+    pFrame->SetTimer(1, 1);
+    EXPECT_TRUE(PumpUntil([] { return !MessageBoxRecorder::Boxes().empty(); }));
+    ASSERT_EQ(1u, MessageBoxRecorder::Boxes().size());
+    const std::string& report = MessageBoxRecorder::Boxes()[0].text;
+    EXPECT_NE(std::string::npos, report.find("class TCharString")) << report;
+    EXPECT_NE(std::string::npos, report.find("Unable to allocate memory")) << report;
+    EXPECT_EQ((UINT)(MB_OK | MB_ICONEXCLAMATION), MessageBoxRecorder::Boxes()[0].type);
+
+    EXPECT_EQ(0, pFrame->SendMessage(WM_APP));
+    ASSERT_EQ(2u, MessageBoxRecorder::Boxes().size());
+    EXPECT_EQ("Internal application error.", MessageBoxRecorder::Boxes()[1].text);
+    EXPECT_TRUE(pFrame->DestroyWindow());
+
+    // A throwing WM_CREATE makes the creation fail.
+    ThrowingFrame* pFailing = new ThrowingFrame;
+    pFailing->throwOnCreate = true;
+    EXPECT_FALSE(pFailing->Create(NULL, "", 0));
+    ASSERT_EQ(3u, MessageBoxRecorder::Boxes().size());
+    EXPECT_EQ("Out of memory.", MessageBoxRecorder::Boxes()[2].text);
 }
