@@ -39,7 +39,7 @@ void CPropertyPage::CommonConstruct(LPCSTR lpszTemplateName, UINT nIDCaption)
 UINT CALLBACK CPropertyPage::PageCallback(HWND, UINT message, LPPROPSHEETPAGEA ppsp)
 {
     if (message == PSPCB_CREATE)
-        HookWindowCreate((CPropertyPage*)ppsp->lParam);
+        HookWindowCreate((CPropertyPage*)ppsp->lParam, FALSE);   // the sheet owns page windows
     return TRUE;
 }
 
@@ -226,7 +226,10 @@ void CPropertySheet::SetTitle(LPCSTR lpszText)
 
 BOOL CPropertySheet::PressButton(int nButton)
 {
-    return m_hWnd != NULL && PostMessage(PSM_PRESSBUTTON, nButton, 0);
+    if (m_hWnd == NULL)
+        return FALSE;
+    SendMessage(PSM_PRESSBUTTON, nButton, 0);
+    return TRUE;
 }
 
 void CPropertySheet::EndDialog(int nEndID)

@@ -26,6 +26,7 @@ CurrentMessage g_current = {0, 0, 0};
 // Creation hook state.
 HHOOK g_hHook = NULL;
 CWnd* g_pWndInit = NULL;
+BOOL g_bCreatedInit = FALSE;
 
 // Temporary wrappers handed out by FromHandle.
 std::map<HWND, CWnd*>& TempMap()
@@ -58,7 +59,7 @@ LRESULT CALLBACK AfxCbtHook(int nCode, WPARAM wParam, LPARAM lParam)
         CWnd* pWnd = g_pWndInit;
         g_pWndInit = NULL;
         HWND hWnd = (HWND)wParam;
-        pWnd->Tie(hWnd, (WNDPROC)::GetWindowLongPtrA(hWnd, GWLP_WNDPROC) != AfxWndProc, TRUE);
+        pWnd->Tie(hWnd, (WNDPROC)::GetWindowLongPtrA(hWnd, GWLP_WNDPROC) != AfxWndProc, g_bCreatedInit);
     }
     return ::CallNextHookEx(g_hHook, nCode, wParam, lParam);
 }
@@ -237,11 +238,12 @@ void CWnd::HandleNcDestroy()
     PostNcDestroy();
 }
 
-void CWnd::HookWindowCreate(CWnd* pWnd)
+void CWnd::HookWindowCreate(CWnd* pWnd, BOOL bCreated)
 {
     if (g_hHook == NULL)
         g_hHook = ::SetWindowsHookExA(WH_CBT, AfxCbtHook, NULL, ::GetCurrentThreadId());
     g_pWndInit = pWnd;
+    g_bCreatedInit = bCreated;
 }
 
 void CWnd::UnhookWindowCreate()

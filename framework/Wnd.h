@@ -152,7 +152,8 @@ protected:
 
     // The next window created on this thread is tied to pWnd from its very
     // first message on (a CBT hook); used for windows that other code creates.
-    static void HookWindowCreate(CWnd* pWnd);
+    // bCreated: pWnd's destruction destroys the window too.
+    static void HookWindowCreate(CWnd* pWnd, BOOL bCreated = TRUE);
     static void UnhookWindowCreate();
     // Ties this object to hWnd; bSubclass routes its messages through AfxWndProc.
     void Tie(HWND hWnd, BOOL bSubclass, BOOL bCreated);

@@ -278,7 +278,7 @@ TEST(Sheet, RefusalsKeepTheSheetOpen)
         [&](ScriptedSheet& s) {
             EXPECT_NE(0, s.SendMessage(PSM_GETCURRENTPAGEHWND));
             Log("press-cancel");
-            s.PressButton(PSBTN_CANCEL);
+            s.PostMessage(PSM_PRESSBUTTON, PSBTN_CANCEL);
         },
     };
     EXPECT_EQ(IDCANCEL, sheet.DoModal());
