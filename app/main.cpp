@@ -1,3 +1,4 @@
-#include <windows.h>
+// The program's one application object; the framework's WinMain runs it.
+#include "WheelApp.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+CWheelApp theApp;

@@ -1,0 +1,180 @@
+#include "TrayWnd.h"
+
+#include <shellapi.h>
+#include <algorithm>
+#include <cstring>
+#include "ConfigSheet.h"
+#include "WheelApp.h"
+#include "resource.h"
+
+namespace {
+
+const char DISCARD_TEXT[] = "Terminating Imagewheel will throw away unsaved settings.  Terminate anyway?";
+const char DISCARD_CAPTION[] = "Imagewheel -- Discard changes?";
+
+// The Windows 95 layout of NOTIFYICONDATA (no balloon fields).
+const DWORD NOTIFYICONDATA_95_SIZE = 88;
+static_assert(NOTIFYICONDATAA_V1_SIZE == NOTIFYICONDATA_95_SIZE, "the Windows 95 NOTIFYICONDATA");
+
+void InitIconData(NOTIFYICONDATAA& data, HWND window) {
+    std::memset(&data, 0, sizeof data);
+    data.cbSize = NOTIFYICONDATA_95_SIZE;
+    data.hWnd = window;
+    data.uID = TRAY_ICON_ID;
+}
+
+}  // namespace
+
+struct CTrayWnd::DestructionWatch {
+    explicit DestructionWatch(CTrayWnd* window) : Window(window), Outer(window->m_pWatch), Destroyed(false) {
+        window->m_pWatch = this;
+    }
+    ~DestructionWatch() {
+        if (!Destroyed)
+            Window->m_pWatch = Outer;
+    }
+    CTrayWnd* Window;
+    DestructionWatch* Outer;
+    bool Destroyed;
+};
+
+CTrayWnd::CTrayWnd(CConfigSheet* sheet, CPropertyPage* signonPage, CPropertyPage* shutdownPage,
+                   CPropertyPage* signoffPage, CPropertyPage* wallpaperPage, CGeneralPage* generalPage)
+    : Sheet(sheet), SignonPage(signonPage), ShutdownPage(shutdownPage), SignoffPage(signoffPage),
+      WallpaperPage(wallpaperPage), GeneralPage(generalPage), SheetShowing(0),
+      m_pWatch(NULL) {}
+
+CTrayWnd::~CTrayWnd() {
+    for (DestructionWatch* watch = m_pWatch; watch; watch = watch->Outer)
+        watch->Destroyed = true;
+}
+
+int CTrayWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
+    SheetShowing = 0;
+    if (CFrameWnd::OnCreate(lpCreateStruct) == -1)
+        return -1;
+
+    NOTIFYICONDATAA data;
+    InitIconData(data, m_hWnd);
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = WM_TRAY_NOTIFY;
+    data.hIcon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_IMAGEWHEEL));
+    lstrcpynA(data.szTip, Title.GetText(),
+              std::min(static_cast<int>(Title.GetLength()) + 1, static_cast<int>(sizeof data.szTip)));
+    Shell_NotifyIconA(NIM_ADD, &data);
+    if (data.hIcon)
+        DestroyIcon(data.hIcon);
+
+    WheelApp().ArmWallpaperTimer();
+    return 0;
+}
+
+void CTrayWnd::OnDestroy() {
+    NOTIFYICONDATAA data;
+    InitIconData(data, m_hWnd);
+    Shell_NotifyIconA(NIM_DELETE, &data);
+    KillTimer(WALLPAPER_TIMER_ID);
+    if (SheetShowing)
+        Sheet->DestroyWindow();
+    PopupMenu.DestroyMenu();
+    CFrameWnd::OnDestroy();
+}
+
+void CTrayWnd::OnTimer(UINT_PTR nIDEvent) {
+    if (nIDEvent == WALLPAPER_TIMER_ID)
+        WheelApp().CycleWallpaper();
+}
+
+BOOL CTrayWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
+    switch (LOWORD(wParam)) {
+    case ID_SHOW_IMAGEWHEEL: ShowConfigSheet(); return TRUE;
+    case ID_TERMINATE_IMAGEWHEEL: TerminateProgram(); return TRUE;
+    }
+    return CFrameWnd::OnCommand(wParam, lParam);
+}
+
+LRESULT CTrayWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TRAY_NOTIFY)
+        return OnTrayNotify(wParam, lParam);
+    return CFrameWnd::WindowProc(message, wParam, lParam);
+}
+
+LRESULT CTrayWnd::OnTrayNotify(WPARAM wParam, LPARAM lParam) {
+    if (wParam != TRAY_ICON_ID)
+        return 0;
+    switch (lParam) {
+    case WM_MOUSEMOVE: OnTrayMouseMove(); break;
+    case WM_LBUTTONDOWN: OnTrayLButtonDown(); break;
+    case WM_LBUTTONUP: OnTrayLButtonUp(); break;
+    case WM_LBUTTONDBLCLK: OnTrayLButtonDblClk(); break;
+    case WM_RBUTTONDOWN: OnTrayRButtonDown(); break;
+    case WM_RBUTTONUP: OnTrayRButtonUp(); break;
+    case WM_RBUTTONDBLCLK: OnTrayRButtonDblClk(); break;
+    }
+    return 0;
+}
+
+void CTrayWnd::OnTrayMouseMove() {}
+void CTrayWnd::OnTrayLButtonDown() {}
+void CTrayWnd::OnTrayRButtonDown() {}
+void CTrayWnd::OnTrayRButtonUp() {}
+void CTrayWnd::OnTrayRButtonDblClk() {}
+
+void CTrayWnd::OnTrayLButtonUp() {
+    PopupMenu.DestroyMenu();
+    if (!PopupMenu.CreatePopupMenu())
+        return;
+    PopupMenu.AppendMenu(MF_STRING, ID_SHOW_IMAGEWHEEL, "Show Imagewheel");
+    PopupMenu.AppendMenu(MF_SEPARATOR, 0, NULL);
+    PopupMenu.AppendMenu(MF_STRING, ID_TERMINATE_IMAGEWHEEL, "Terminate Imagewheel");
+
+    POINT cursor;
+    GetCursorPos(&cursor);
+    // A menu of a window that is not in the foreground would stay open when
+    // the user clicks elsewhere; the empty message afterwards lets it close
+    // properly the next time.
+    ::SetForegroundWindow(m_hWnd);
+    PopupMenu.TrackPopupMenu(TPM_RIGHTALIGN, cursor.x, cursor.y, this);
+    PostMessage(WM_NULL, 0, 0);
+}
+
+void CTrayWnd::OnTrayLButtonDblClk() {
+    PopupMenu.DestroyMenu();
+    ShowConfigSheet();
+}
+
+void CTrayWnd::ShowConfigSheet() {
+    if (SheetShowing) {
+        Sheet->SetForegroundWindow();
+        return;
+    }
+    SheetShowing = 1;
+    WheelApp().PushSettingsToPages();
+
+    DestructionWatch watch(this);
+    INT_PTR result = Sheet->DoModal();
+    if (watch.Destroyed)
+        return;   // terminated while the sheet was open: this object is gone
+
+    if (result == IDOK) {
+        WheelApp().PullSettingsFromPages();
+        WheelApp().ApplyWallpaper();
+        WheelApp().ArmWallpaperTimer();
+    }
+    SheetShowing = 0;
+}
+
+void CTrayWnd::TerminateProgram() {
+    if (SheetShowing) {
+        Sheet->SetForegroundWindow();
+        DestructionWatch watch(this);
+        int answer = ShowMessageBox(m_hWnd, DISCARD_TEXT, DISCARD_CAPTION, MB_YESNO);
+        if (watch.Destroyed)
+            return;   // stopped by another instance meanwhile
+        if (answer == IDNO) {
+            Sheet->SetForegroundWindow();
+            return;
+        }
+    }
+    DestroyWindow();
+}

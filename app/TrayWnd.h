@@ -1,0 +1,60 @@
+// The hidden main window: the notification-area icon with its popup menu, the
+// wallpaper timer, and the configuration sheet it runs.
+#pragma once
+#include "Framework.h"
+
+class CConfigSheet;
+class CGeneralPage;
+
+// The icon's callback message and identifiers.
+const UINT WM_TRAY_NOTIFY = WM_USER + 1000;   // 2024
+const UINT TRAY_ICON_ID = 128;
+const UINT ID_TERMINATE_IMAGEWHEEL = 0x6000;
+
+class CTrayWnd : public CFrameWnd {
+public:
+    // The sheet and pages belong to the application object.
+    CTrayWnd(CConfigSheet* sheet, CPropertyPage* signonPage, CPropertyPage* shutdownPage,
+             CPropertyPage* signoffPage, CPropertyPage* wallpaperPage, CGeneralPage* generalPage);
+    ~CTrayWnd() override;
+
+    // Command 2025: runs the sheet, or brings it to the front when it is open.
+    void ShowConfigSheet();
+    // Command 0x6000: ends the program; asks first while the sheet is open.
+    void TerminateProgram();
+
+    TCharString Title;   // window name and the icon's tip
+
+protected:
+    int OnCreate(LPCREATESTRUCT lpCreateStruct) override;
+    void OnDestroy() override;
+    void OnTimer(UINT_PTR nIDEvent) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // One operation per mouse message of the icon.
+    virtual void OnTrayMouseMove();
+    virtual void OnTrayLButtonDown();
+    virtual void OnTrayLButtonUp();       // the popup menu
+    virtual void OnTrayLButtonDblClk();   // the sheet
+    virtual void OnTrayRButtonDown();
+    virtual void OnTrayRButtonUp();
+    virtual void OnTrayRButtonDblClk();
+
+private:
+    LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+
+    CConfigSheet* Sheet;
+    CPropertyPage* SignonPage;
+    CPropertyPage* ShutdownPage;
+    CPropertyPage* SignoffPage;
+    CPropertyPage* WallpaperPage;
+    CGeneralPage* GeneralPage;
+    SHORT SheetShowing;
+    CMenu PopupMenu;
+    // The sheet's modal loop and the confirmation box dispatch messages that
+    // may destroy this window, and with it this object; a watch tells the
+    // interrupted operation not to touch the object any more.
+    struct DestructionWatch;
+    DestructionWatch* m_pWatch;
+};

@@ -1,0 +1,224 @@
+#include "WheelApp.h"
+
+#include <cstdlib>
+#include <cstring>
+#include "ConfigSheet.h"
+#include "GeneralPage.h"
+#include "TrayWnd.h"
+#include "resource.h"
+
+const CRegisteredMessage AskFirstInstanceMessage("ImagewheelMessage_AskFirstInstance");
+const CRegisteredMessage ReplyFirstInstanceMessage("ImagewheelMessage_ReplyFirstInstance");
+const CRegisteredMessage KillFirstInstanceMessage("ImagewheelMessage_KillFirstInstance");
+
+namespace {
+
+const char APP_TITLE[] = "Imagewheel";
+const char INSTALLATION_KEY[] = "software\\velmorra software\\imagewheel\\1.91";
+const char NEW_INSTALLATION_VALUE[] = "new installation";
+
+// A broadcast waits for every top-level window of the session; one whose
+// program has stopped answering must not stall our start-up for good.
+const UINT BROADCAST_TIMEOUT_MS = 5000;
+
+void Broadcast(UINT message, HWND sender) {
+    SendMessageTimeoutA(HWND_BROADCAST, message, 0, reinterpret_cast<LPARAM>(sender),
+                        SMTO_ABORTIFHUNG, BROADCAST_TIMEOUT_MS, NULL);
+}
+
+// The program's path as it was started, for the backup folder and the
+// uninstall entry.
+const char* ProgramPath() {
+    return __argc > 0 ? __argv[0] : "";
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+CWheelCommandLineInfo::CWheelCommandLineInfo() : CycleMode(0), UninstallMode(0) {}
+
+void CWheelCommandLineInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL) {
+    if (!bFlag)
+        return;
+    if (lstrcmpiA(pszParam, "cycle") == 0)
+        CycleMode = 1;
+    else if (lstrcmpiA(pszParam, "uninstall") == 0)
+        UninstallMode = 1;
+}
+
+// ---------------------------------------------------------------------------
+
+CInstanceWnd::CInstanceWnd() : TrayWnd(NULL), InstanceReplySlot(0) {}
+
+BOOL CInstanceWnd::CreateInstanceWindow() {
+    return Create(NULL, "", 0, rectDefault, NULL, NULL, 0);
+}
+
+LRESULT CInstanceWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND sender = reinterpret_cast<HWND>(lParam);
+    HWND trayWindow = TrayWnd ? TrayWnd->GetSafeHwnd() : NULL;
+    if (message == AskFirstInstanceMessage) {
+        if (sender != m_hWnd) {
+            ::SendMessageA(sender, ReplyFirstInstanceMessage, 0, reinterpret_cast<LPARAM>(trayWindow));
+            if (trayWindow)
+                ::PostMessageA(trayWindow, WM_COMMAND, ID_SHOW_IMAGEWHEEL, 0);
+        }
+        return 0;
+    }
+    if (message == ReplyFirstInstanceMessage) {
+        InstanceReplySlot = static_cast<LONG>(lParam);
+        return 0;
+    }
+    if (message == KillFirstInstanceMessage) {
+        if (sender != m_hWnd && trayWindow)
+            TrayWnd->DestroyWindow();
+        return 0;
+    }
+    return CFrameWnd::WindowProc(message, wParam, lParam);
+}
+
+void CInstanceWnd::PostNcDestroy() {}
+
+// ---------------------------------------------------------------------------
+
+CWheelApp::CWheelApp()
+    : m_pSheet(NULL), m_pSignonPage(NULL), m_pShutdownPage(NULL), m_pSignoffPage(NULL),
+      m_pWallpaperPage(NULL), m_pGeneralPage(NULL), m_pTrayWnd(NULL) {}
+
+CWheelApp& WheelApp() {
+    return *static_cast<CWheelApp*>(AfxGetApp());
+}
+
+BOOL CWheelApp::InitInstance() {
+    ParseCommandLine(m_cmdInfo);
+    m_instanceWnd.CreateInstanceWindow();
+
+    if (m_cmdInfo.UninstallMode)
+        Broadcast(KillFirstInstanceMessage, m_instanceWnd.GetSafeHwnd());
+    else if (AnotherInstanceAnswers())
+        return FALSE;
+
+    LoadSettings(m_settings);
+    for (Category category : ALL_CATEGORIES)
+        LoadFileList(category, m_settings[category], m_lists[Index(category)]);
+
+    if (ConsumeNewInstallationMarker())
+        RunFirstInstallation(ProgramPath(), m_settings, m_lists);
+
+    if (m_cmdInfo.UninstallMode) {
+        RunUninstall(ProgramPath(), m_settings);
+        return FALSE;
+    }
+
+    if (m_cmdInfo.CycleMode) {
+        CycleDueLogos(m_settings, m_lists);
+        for (Category category : {Category::Signon, Category::Shutdown, Category::Signoff})
+            SaveFileList(category, m_settings[category], m_lists[Index(category)]);
+        InstallLogos(m_settings, m_lists);
+    }
+
+    if (!BuildUserInterface())
+        return FALSE;
+
+    if (!m_cmdInfo.CycleMode && m_pTrayWnd->GetSafeHwnd())
+        m_pTrayWnd->PostMessage(WM_COMMAND, ID_SHOW_IMAGEWHEEL, 0);
+    return TRUE;
+}
+
+bool CWheelApp::AnotherInstanceAnswers() {
+    m_instanceWnd.InstanceReplySlot = 0;
+    Broadcast(AskFirstInstanceMessage, m_instanceWnd.GetSafeHwnd());
+    return m_instanceWnd.InstanceReplySlot != 0;
+}
+
+bool CWheelApp::ConsumeNewInstallationMarker() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, INSTALLATION_KEY, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return false;
+    char value[5096];
+    DWORD size = sizeof value - 1;   // room for a terminator the value may lack
+    bool isNew = false;
+    if (RegQueryValueExA(key, NEW_INSTALLATION_VALUE, NULL, NULL, reinterpret_cast<BYTE*>(value), &size) ==
+        ERROR_SUCCESS) {
+        value[size] = '\0';
+        isNew = std::strcmp(value, "TRUE") == 0;
+    }
+    if (isNew) {
+        static const char FALSE_TEXT[] = "FALSE";
+        RegSetValueExA(key, NEW_INSTALLATION_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(FALSE_TEXT),
+                       sizeof FALSE_TEXT);
+    }
+    RegCloseKey(key);
+    return isNew;
+}
+
+bool CWheelApp::BuildUserInterface() {
+    m_pSheet = new CConfigSheet(APP_TITLE, NULL, 0);
+    m_pGeneralPage = new CGeneralPage;
+
+    HICON icon = LoadIconA(m_hInstance, MAKEINTRESOURCEA(IDI_IMAGEWHEEL));
+    if (icon) {
+        m_pSheet->m_psh.hIcon = icon;
+        m_pSheet->m_psh.dwFlags |= PSH_USEHICON;
+    }
+    m_pSheet->m_psh.dwFlags |= PSH_NOAPPLYNOW;
+
+    CPropertyPage* pages[] = {m_pSignonPage, m_pShutdownPage, m_pSignoffPage, m_pWallpaperPage, m_pGeneralPage};
+    for (CPropertyPage* page : pages)
+        if (page)
+            m_pSheet->AddPage(page);
+    PushSettingsToPages();
+
+    m_pTrayWnd = new CTrayWnd(m_pSheet, m_pSignonPage, m_pShutdownPage, m_pSignoffPage, m_pWallpaperPage,
+                              m_pGeneralPage);
+    m_pMainWnd = m_pTrayWnd;
+    m_instanceWnd.TrayWnd = m_pTrayWnd;
+    m_pTrayWnd->Title = APP_TITLE;
+    if (!m_pTrayWnd->Create(NULL, m_pTrayWnd->Title.GetText(), 0, CFrameWnd::rectDefault, NULL, NULL)) {
+        // A frame whose creation failed has deleted itself (or never had a
+        // window to keep the message loop alive): there is nothing to run.
+        m_pTrayWnd = NULL;
+        m_pMainWnd = NULL;
+        m_instanceWnd.TrayWnd = NULL;
+        return false;
+    }
+    return true;
+}
+
+int CWheelApp::ExitInstance() {
+    delete m_pSheet;
+    m_pSheet = NULL;
+    CPropertyPage* pages[] = {m_pSignonPage, m_pShutdownPage, m_pSignoffPage, m_pWallpaperPage, m_pGeneralPage};
+    for (CPropertyPage* page : pages)
+        delete page;
+    m_pSignonPage = m_pShutdownPage = m_pSignoffPage = m_pWallpaperPage = NULL;
+    m_pGeneralPage = NULL;
+    m_pTrayWnd = NULL;
+    m_instanceWnd.TrayWnd = NULL;
+    return CWinApp::ExitInstance();
+}
+
+void CWheelApp::PushSettingsToPages() {
+    m_pGeneralPage->m_bootDrive = m_settings.BootDrive;
+}
+
+void CWheelApp::PullSettingsFromPages() {
+    m_settings.BootDrive = m_pGeneralPage->m_bootDrive;
+    SaveSettings(m_settings);
+    for (Category category : ALL_CATEGORIES)
+        SaveFileList(category, m_settings[category], m_lists[Index(category)]);
+    InstallLogos(m_settings, m_lists);
+}
+
+void CWheelApp::ArmWallpaperTimer() {
+    ::ArmWallpaperTimer(m_pTrayWnd->GetSafeHwnd(), m_settings, m_lists[Index(Category::Wallpaper)]);
+}
+
+void CWheelApp::ApplyWallpaper() {
+    ::ApplyWallpaper(m_lists[Index(Category::Wallpaper)], m_settings.WallpaperStyle);
+}
+
+void CWheelApp::CycleWallpaper() {
+    ::CycleWallpaper(m_settings, m_lists[Index(Category::Wallpaper)]);
+}

@@ -1,0 +1,160 @@
+#include "AppTestSupport.h"
+
+#include <shellapi.h>
+#include <cstring>
+
+namespace apptest {
+
+std::string WindowsPath(const char* unixPath) {
+    std::string path = std::string("Z:") + unixPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::string MakeEmptyFolder(const std::string& name) {
+    std::string root = WindowsPath(IW_TEST_WORK_ROOT);
+    CreateDirectoryA(root.c_str(), NULL);
+    std::string folder = root + "\\" + name;
+    CreateDirectoryA(folder.c_str(), NULL);
+    for (const std::string& file : FolderContents(folder))
+        DeleteFileA((folder + "\\" + file).c_str());
+    return folder;
+}
+
+std::vector<std::string> FolderContents(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0)
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+Program::Program(const std::string& arguments, const std::string& folder) {
+    std::memset(&m_process, 0, sizeof m_process);
+    std::string commandLine = "\"" + WindowsPath(IW_IMAGEWHEEL_EXE) + "\"";
+    if (!arguments.empty())
+        commandLine += " " + arguments;
+    std::vector<char> text(commandLine.begin(), commandLine.end());
+    text.push_back('\0');
+    STARTUPINFOA startup;
+    std::memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(NULL, text.data(), NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup, &m_process))
+        std::memset(&m_process, 0, sizeof m_process);
+}
+
+Program::~Program() {
+    if (!Started())
+        return;
+    if (Running()) {
+        TerminateProcess(m_process.hProcess, 1);
+        WaitForSingleObject(m_process.hProcess, EXIT_TIMEOUT_MS);
+    }
+    CloseHandle(m_process.hThread);
+    CloseHandle(m_process.hProcess);
+}
+
+bool Program::WaitForExit(DWORD timeoutMs) {
+    return Started() && WaitForSingleObject(m_process.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool Program::Running() {
+    return Started() && WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+namespace {
+
+struct Search {
+    DWORD ProcessId;
+    std::vector<HWND> Windows;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam) {
+    Search* search = reinterpret_cast<Search*>(lParam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->ProcessId)
+        search->Windows.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> WindowsOf(DWORD processId) {
+    Search search{processId, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.Windows;
+}
+
+std::string TextOf(HWND window) {
+    char text[512] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string ClassOf(HWND window) {
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+}  // namespace
+
+HWND Program::TrayWindow() const {
+    for (HWND window : WindowsOf(Id()))
+        if (TextOf(window) == "Imagewheel" && ClassOf(window) != "#32770" && !IsWindowVisible(window))
+            return window;
+    return NULL;
+}
+
+HWND Program::SheetWindow() const {
+    return DialogWindow("Imagewheel");
+}
+
+HWND Program::DialogWindow(const char* caption) const {
+    for (HWND window : WindowsOf(Id()))
+        if (ClassOf(window) == "#32770" && IsWindowVisible(window) && TextOf(window) == caption)
+            return window;
+    return NULL;
+}
+
+HWND Program::PopupMenuWindow() const {
+    for (HWND window : WindowsOf(Id()))
+        if (ClassOf(window) == "#32768" && IsWindowVisible(window))
+            return window;
+    return NULL;
+}
+
+std::vector<HWND> Program::VisibleWindows() const {
+    std::vector<HWND> visible;
+    for (HWND window : WindowsOf(Id()))
+        if (IsWindowVisible(window))
+            visible.push_back(window);
+    return visible;
+}
+
+bool TrayIconPresent(HWND trayWindow) {
+    NOTIFYICONDATAA data;
+    std::memset(&data, 0, sizeof data);
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = trayWindow;
+    data.uID = 128;
+    data.uFlags = 0;
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+std::string MessageBoxText(HWND box) {
+    return TextOf(GetDlgItem(box, 0xFFFF));
+}
+
+void SendTrayMouse(HWND trayWindow, UINT mouseMessage) {
+    PostMessageA(trayWindow, WM_USER + 1000, 128, mouseMessage);
+}
+
+}  // namespace apptest

@@ -1,0 +1,67 @@
+// Running imagewheel.exe in separate processes under Wine and finding its
+// windows: every wait is bounded.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace apptest {
+
+const DWORD START_TIMEOUT_MS = 20000;
+const DWORD EXIT_TIMEOUT_MS = 20000;
+
+// "Z:\..." for a Linux path (Wine maps Z: to the root directory).
+std::string WindowsPath(const char* unixPath);
+
+// A fresh, empty folder under the build tree, named after `name`.
+std::string MakeEmptyFolder(const std::string& name);
+// The names in a folder ("." and ".." left out).
+std::vector<std::string> FolderContents(const std::string& folder);
+
+// Polls `condition` every 50 ms for up to `timeoutMs`.
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(50);
+    }
+}
+
+// One run of the program; the destructor ends a process still running.
+class Program {
+public:
+    // Starts imagewheel.exe with `arguments` in `folder` (its current directory).
+    Program(const std::string& arguments, const std::string& folder);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool Started() const { return m_process.hProcess != NULL; }
+    DWORD Id() const { return m_process.dwProcessId; }
+    bool WaitForExit(DWORD timeoutMs = EXIT_TIMEOUT_MS);
+    bool Running();
+
+    // Its top-level windows.
+    HWND TrayWindow() const;     // hidden, named "Imagewheel", not a dialog
+    HWND SheetWindow() const;    // the visible dialog named "Imagewheel"
+    HWND PopupMenuWindow() const;
+    // A visible dialog with this caption (a message box), or NULL.
+    HWND DialogWindow(const char* caption) const;
+    std::vector<HWND> VisibleWindows() const;
+
+private:
+    PROCESS_INFORMATION m_process;
+};
+
+// True while the notification icon of `trayWindow` (id 128) is registered.
+bool TrayIconPresent(HWND trayWindow);
+// The text of a message box's message.
+std::string MessageBoxText(HWND box);
+// A mouse message of the icon, posted to its window as the notification area does.
+void SendTrayMouse(HWND trayWindow, UINT mouseMessage);
+
+}  // namespace apptest

@@ -1,0 +1,258 @@
+// imagewheel.exe in real processes under Wine: one instance, the hand-over
+// of a second start, the uninstall stop, the switches, the icon's mouse
+// operations and menu, the terminate confirmation, OK and the wallpaper timer.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include "AppTestSupport.h"
+
+using namespace apptest;
+
+namespace {
+
+const char PROFILE[] = "imagewheel.ini";   // in the prefix's Windows directory
+const char DISCARD_CAPTION[] = "Imagewheel -- Discard changes?";
+const char DISCARD_TEXT[] = "Terminating Imagewheel will throw away unsaved settings.  Terminate anyway?";
+const UINT ID_SHOW = 2025;
+const UINT ID_TERMINATE = 0x6000;
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+std::string ProfilePath() {
+    char directory[MAX_PATH];
+    GetWindowsDirectoryA(directory, MAX_PATH);
+    return std::string(directory) + "\\" + PROFILE;
+}
+
+// Each test starts with no instance running and no profile, and leaves none.
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+
+    static void Reset() {
+        // A leftover instance of an earlier, failed run is stopped the way an
+        // uninstall run stops it.
+        SendMessageTimeoutA(HWND_BROADCAST, RegisterWindowMessageA("ImagewheelMessage_KillFirstInstance"), 0, 0,
+                            SMTO_ABORTIFHUNG, 5000, NULL);
+        DeleteFileA(ProfilePath().c_str());
+    }
+
+    // Starts a run and waits for its tray window.
+    static HWND StartResident(Program& program) {
+        EXPECT_TRUE(program.Started());
+        HWND tray = NULL;
+        EXPECT_TRUE(WaitFor([&] { return (tray = program.TrayWindow()) != NULL; }, START_TIMEOUT_MS))
+            << "no tray window";
+        return tray;
+    }
+
+    static HWND WaitForSheet(Program& program) {
+        HWND sheet = NULL;
+        EXPECT_TRUE(WaitFor([&] { return (sheet = program.SheetWindow()) != NULL; }, START_TIMEOUT_MS))
+            << "the sheet did not open";
+        return sheet;
+    }
+
+    static int CountSheets(Program& program) {
+        int sheets = 0;
+        for (HWND window : program.VisibleWindows()) {
+            char text[64] = "";
+            GetWindowTextA(window, text, sizeof text);
+            sheets += std::string(text) == "Imagewheel";
+        }
+        return sheets;
+    }
+
+    // Asks to terminate while the sheet is open and answers the confirmation.
+    static void TerminateAnswering(Program& program, HWND tray, int answer) {
+        PostMessageA(tray, WM_COMMAND, ID_TERMINATE, 0);
+        HWND box = NULL;
+        ASSERT_TRUE(WaitFor([&] { return (box = program.DialogWindow(DISCARD_CAPTION)) != NULL; }, START_TIMEOUT_MS))
+            << "no confirmation";
+        EXPECT_EQ(DISCARD_TEXT, MessageBoxText(box));
+        HWND button = GetDlgItem(box, answer);
+        ASSERT_NE(nullptr, button);
+        ASSERT_EQ(nullptr, GetDlgItem(box, IDOK)) << "Yes and No only";
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }, START_TIMEOUT_MS));
+    }
+};
+
+TEST_F(ProgramTest, SecondStartsHandOverToTheRunningInstance) {
+    Program first("/cycle", MakeEmptyFolder("first"));
+    HWND tray = StartResident(first);
+    ASSERT_NE(nullptr, tray);
+    EXPECT_TRUE(TrayIconPresent(tray));
+    Sleep(1000);
+    EXPECT_EQ(nullptr, first.SheetWindow()) << "a cycle run opens no sheet";
+    // The cycle run has recorded its last-cycle dates; later starts must not
+    // touch the profile.
+    const std::string profile = ReadWholeFile(ProfilePath());
+
+    // A second cycle run ends at once, cycles nothing; the first shows its sheet.
+    const std::string secondFolder = MakeEmptyFolder("second");
+    Program second("/cycle", secondFolder);
+    ASSERT_TRUE(second.WaitForExit());
+    EXPECT_TRUE(FolderContents(secondFolder).empty());
+    EXPECT_NE(nullptr, WaitForSheet(first));
+
+    // A configuration start while the sheet is open only raises it.
+    const std::string thirdFolder = MakeEmptyFolder("third");
+    Program third("", thirdFolder);
+    ASSERT_TRUE(third.WaitForExit());
+    EXPECT_TRUE(FolderContents(thirdFolder).empty());
+    Sleep(500);
+    EXPECT_EQ(1, CountSheets(first));
+    EXPECT_TRUE(first.Running());
+    EXPECT_EQ(profile, ReadWholeFile(ProfilePath()));
+
+    // Terminate with the sheet open asks first: No keeps everything.
+    TerminateAnswering(first, tray, IDNO);
+    Sleep(500);
+    EXPECT_TRUE(first.Running());
+    EXPECT_NE(nullptr, first.SheetWindow());
+    EXPECT_TRUE(TrayIconPresent(tray));
+
+    // Yes ends the program: the sheet closes unsaved and the icon goes.
+    TerminateAnswering(first, tray, IDYES);
+    EXPECT_TRUE(first.WaitForExit());
+    EXPECT_FALSE(TrayIconPresent(tray));
+    EXPECT_EQ(profile, ReadWholeFile(ProfilePath())) << "nothing saved";
+}
+
+TEST_F(ProgramTest, UninstallStopsTheRunningInstance) {
+    Program first("", MakeEmptyFolder("first"));
+    HWND tray = StartResident(first);
+    ASSERT_NE(nullptr, tray);
+    ASSERT_NE(nullptr, WaitForSheet(first)) << "a configuration run opens its sheet at once";
+    EXPECT_TRUE(TrayIconPresent(tray));
+
+    Program uninstall("/UnInstall", MakeEmptyFolder("uninstall"));
+    EXPECT_TRUE(first.WaitForExit()) << "the running instance was not stopped";
+    EXPECT_FALSE(TrayIconPresent(tray));
+    EXPECT_TRUE(uninstall.WaitForExit());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ProfilePath().c_str())) << "unsaved sheet discarded";
+}
+
+TEST_F(ProgramTest, OnlySwitchesCountAndTheirCaseDoesNot) {
+    // "cycle" without "/" or "-" is no switch: a configuration run.
+    const std::string plainFolder = MakeEmptyFolder("plain");
+    {
+        Program plain("cycle", plainFolder);
+        HWND tray = StartResident(plain);
+        ASSERT_NE(nullptr, WaitForSheet(plain));
+        EXPECT_TRUE(FolderContents(plainFolder).empty()) << "nothing cycled";
+        TerminateAnswering(plain, tray, IDYES);
+        EXPECT_TRUE(plain.WaitForExit());
+    }
+    // "-CYCLE" is the cycle switch: the logo lists are saved, no sheet opens,
+    // and terminating without a sheet asks nothing.
+    const std::string cycleFolder = MakeEmptyFolder("cycle");
+    {
+        Program cycle("-CYCLE", cycleFolder);
+        HWND tray = StartResident(cycle);
+        ASSERT_NE(nullptr, tray);
+        EXPECT_EQ(6u, FolderContents(cycleFolder).size()) << "the three logo lists and their current files";
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((cycleFolder + "\\WallpaperFileList.txt").c_str()));
+        Sleep(1000);
+        EXPECT_EQ(nullptr, cycle.SheetWindow());
+        PostMessageA(tray, WM_COMMAND, ID_TERMINATE, 0);
+        EXPECT_TRUE(cycle.WaitForExit());
+    }
+}
+
+TEST_F(ProgramTest, IconMouseOperationsAndPopupMenu) {
+    Program program("/cycle", MakeEmptyFolder("mouse"));
+    HWND tray = StartResident(program);
+    ASSERT_NE(nullptr, tray);
+
+    // The right button and plain moves do nothing.
+    for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK})
+        SendTrayMouse(tray, message);
+    PostMessageA(tray, WM_USER + 1000, 129, WM_LBUTTONDBLCLK);   // another icon id
+    Sleep(1000);
+    EXPECT_EQ(nullptr, program.PopupMenuWindow());
+    EXPECT_EQ(nullptr, program.SheetWindow());
+
+    // A double click opens the sheet; Cancel closes it.
+    SendTrayMouse(tray, WM_LBUTTONDBLCLK);
+    HWND sheet = WaitForSheet(program);
+    ASSERT_NE(nullptr, sheet);
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return program.SheetWindow() == NULL; }, START_TIMEOUT_MS));
+
+    // A left click opens the menu with its right edge at the cursor; its
+    // first item shows the sheet.
+    const POINT cursor = {600, 300};
+    SetCursorPos(cursor.x, cursor.y);
+    SendTrayMouse(tray, WM_LBUTTONUP);
+    HWND menu = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (menu = program.PopupMenuWindow()) != NULL; }, START_TIMEOUT_MS));
+    RECT place;
+    GetWindowRect(menu, &place);
+    EXPECT_EQ(cursor.x, place.right);
+    EXPECT_EQ(cursor.y, place.top);
+    PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_NE(nullptr, WaitForSheet(program));
+
+    // Its last item terminates: with the sheet open, after the question.
+    SendTrayMouse(tray, WM_LBUTTONUP);
+    ASSERT_TRUE(WaitFor([&] { return (menu = program.PopupMenuWindow()) != NULL; }, START_TIMEOUT_MS));
+    PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    HWND box = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (box = program.DialogWindow(DISCARD_CAPTION)) != NULL; }, START_TIMEOUT_MS));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDYES)));
+    EXPECT_TRUE(program.WaitForExit());
+}
+
+TEST_F(ProgramTest, OkSavesEverythingAndTheTimerCyclesTheWallpaper) {
+    // Wallpaper every second, over two entries.
+    WritePrivateProfileStringA("CONFIG", "WALLPAPER_CYCLE_FREQ", "6", PROFILE);
+    WritePrivateProfileStringA("CONFIG", "WALLPAPER_CYCLE_PERIOD", "1", PROFILE);
+    WritePrivateProfileStringA(NULL, NULL, NULL, PROFILE);   // flush
+    const std::string folder = MakeEmptyFolder("ok");
+    const std::string current = folder + "\\CurrWallpaperFile.txt";
+    WriteWholeFile(folder + "\\WallpaperFileList.txt", "C:\\first.bmp\r\nC:\\second.bmp\r\n");
+    WriteWholeFile(current, "C:\\first.bmp\r\n");
+
+    Program program("", folder);
+    HWND tray = StartResident(program);
+    HWND sheet = WaitForSheet(program);
+    ASSERT_NE(nullptr, sheet);
+    EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(current) == "C:\\second.bmp\r\n"; }, 10000))
+        << "timer 1 did not cycle the wallpaper while the sheet was open";
+
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    // The settings are written after the sheet has gone, the lists after them.
+    char bootDrive[8] = "";
+    EXPECT_TRUE(WaitFor([&] {
+        GetPrivateProfileStringA("CONFIG", "BOOT_DRIVE", "", bootDrive, sizeof bootDrive, PROFILE);
+        return bootDrive[0] != '\0' && GetFileAttributesA((folder + "\\CurrSignoffFile.txt").c_str()) !=
+                                          INVALID_FILE_ATTRIBUTES;
+    }, START_TIMEOUT_MS));
+    EXPECT_STREQ("C", bootDrive);
+    for (const char* name : {"SignonFileList.txt", "CurrSignonFile.txt", "ShutdownFileList.txt",
+                             "CurrShutdownFile.txt", "SignoffFileList.txt", "CurrSignoffFile.txt"})
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + "\\" + name).c_str())) << name;
+    EXPECT_TRUE(program.Running());
+
+    PostMessageA(tray, WM_COMMAND, ID_TERMINATE, 0);
+    EXPECT_TRUE(program.WaitForExit()) << "with the sheet closed terminate asks nothing";
+}
+
+}  // namespace
