@@ -234,6 +234,11 @@ TEST_F(ProgramTest, OkSavesEverythingAndTheTimerCyclesTheWallpaper) {
     HWND tray = StartResident(program);
     HWND sheet = WaitForSheet(program);
     ASSERT_NE(nullptr, sheet);
+    // OK and Cancel, but no Apply button.
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(sheet, IDOK)));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(sheet, IDCANCEL)));
+    const int APPLY_BUTTON = 0x3021;
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, APPLY_BUTTON)));
     EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(current) == "C:\\second.bmp\r\n"; }, 10000))
         << "timer 1 did not cycle the wallpaper while the sheet was open";
 
