@@ -61,7 +61,9 @@
 // Exceptions never unwind through Windows' own code: AfxWndProc and the
 // dialog procedures catch whatever a handler throws, tell the user (the
 // component library's report, "Out of memory." or "Internal application
-// error.") and give the message a neutral result (-1 for WM_CREATE).
+// error.") and give the message a neutral result (-1 for WM_CREATE). An
+// exception inside UpdateData is reported the same way and makes it return
+// FALSE, so a half-done saving exchange is never taken for a finished one.
 //
 // Dialogs. DoModal runs DialogBoxParamA (owner: the parent's top-level window,
 // else the main window); Create runs CreateDialogParamA. The dialog procedure

@@ -94,7 +94,7 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     return result;
 }
 
-LRESULT AfxHandleWndProcException(HWND hWnd, UINT message)
+void AfxReportException()
 {
     const char* text = "Internal application error.";
     char* report = NULL;
@@ -110,6 +110,11 @@ LRESULT AfxHandleWndProcException(HWND hWnd, UINT message)
     }
     AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
     delete[] report;
+}
+
+LRESULT AfxHandleWndProcException(HWND hWnd, UINT message)
+{
+    AfxReportException();
     if (message == WM_PAINT)
         ::ValidateRect(hWnd, NULL);   // or the failing paint comes back at once
     return message == WM_CREATE ? -1 : 0;
@@ -309,6 +314,11 @@ BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
     try {
         DoDataExchange(&dx);
     } catch (const CDataExchange::Failure&) {
+        return FALSE;
+    } catch (...) {
+        // Half an exchange is not a result: the caller must not go on with
+        // it (a page stays, a dialog's OK does not end it).
+        AfxReportException();
         return FALSE;
     }
     return TRUE;

@@ -105,7 +105,8 @@ public:
     int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption = NULL, UINT nType = MB_OK);
 
     // Dialog data exchange: runs DoDataExchange in the given direction.
-    // FALSE when a field failed validation (the user has been told).
+    // FALSE when a field failed validation or the exchange threw (the user
+    // has been told).
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
     virtual void DoDataExchange(CDataExchange* pDX);
 
@@ -174,10 +175,12 @@ private:
 
 // The window procedure of every tied window.
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-// For a catch (...) where Windows calls into the framework: an exception must
-// not unwind through the system's frames. Tells the user (the component
-// library's report, "Out of memory." or "Internal application error.") and
-// returns the message's result: -1 for WM_CREATE (creation fails), else 0.
+// Inside a catch block: tells the user about the exception being handled: the
+// component library's report, "Out of memory." or "Internal application error.".
+void AfxReportException();
+// For a catch (...) where Windows calls into the framework (an exception must
+// not unwind through the system's frames): reports the exception and returns
+// the message's result: -1 for WM_CREATE (creation fails), else 0.
 LRESULT AfxHandleWndProcException(HWND hWnd, UINT message);
 // Deletes the temporary wrappers made by CWnd::FromHandle.
 void AfxDeleteTempMap();

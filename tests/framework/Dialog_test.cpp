@@ -197,11 +197,15 @@ TEST(Dialog, ModalEndsWithOkOrCancel)
     EXPECT_FALSE(missing.Create(999));
 }
 
-TEST(Dialog, ThrowingInitialisationIsReported)
+TEST(Dialog, ExceptionsAreReportedAndFailTheExchange)
 {
     struct ThrowingDialog : CDialog {
         ThrowingDialog() : CDialog(IDD_TEST_DIALOG) {}
         BOOL OnInitDialog() override { throw std::bad_alloc(); }
+        void DoDataExchange(CDataExchange*) override
+        {
+            throw TCharStringException(1, "class TCharString", "CharString.cpp", 7, "Unable to allocate memory");
+        }
     };
     MessageBoxRecorder recorder;
     ThrowingDialog dlg;
@@ -209,5 +213,12 @@ TEST(Dialog, ThrowingInitialisationIsReported)
     ASSERT_EQ(1u, recorder.Boxes().size());
     EXPECT_EQ("Out of memory.", recorder.Boxes()[0].text);
     EXPECT_EQ(&dlg, CWnd::FromHandlePermanent(dlg.m_hWnd));
+
+    // A saving exchange that throws is a failed one: OK does not end the dialog.
+    EXPECT_FALSE(dlg.UpdateData(TRUE));
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(dlg.IsWindowVisible());
+    ASSERT_EQ(3u, recorder.Boxes().size());
+    EXPECT_NE(std::string::npos, recorder.Boxes()[2].text.find("Unable to allocate memory"));
     EXPECT_TRUE(dlg.DestroyWindow());
 }
