@@ -10,10 +10,7 @@ build=$(cd "${2:?build dir}" && pwd)
 state=$build/wine-state
 mkdir -p "$state"
 
-export WINEPREFIX=$build/wineprefix
-export WINEARCH=win32
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+source "$(dirname "$0")/wine-env.sh"
 
 free_display() {
   local n
@@ -40,13 +37,9 @@ case $cmd in
       for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
     fi
     export DISPLAY=:$(cat "$state/display")
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      echo "wine-harness: creating prefix $WINEPREFIX"
-      wineboot -i >/dev/null 2>&1 || true
-      wineserver -w
-    fi
+    iw_wine_prefix
     # One persistent wineserver for the whole run: each test exe then starts fast.
-    wineserver -p >/dev/null 2>&1 || true
+    iw_wine_server
     echo "wine-harness: prefix $WINEPREFIX, display :$(cat "$state/display")"
     ;;
   stop)

@@ -1,0 +1,39 @@
+# Sourced by the Wine scripts: environment and server for one build tree's prefix.
+# Needs $build (the build tree) to be set.
+export WINEPREFIX=${IW_WINEPREFIX:-$build/wineprefix}
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Creates the prefix once (several test processes may race here).
+iw_wine_prefix() {
+  [ -f "$WINEPREFIX/system.reg" ] && return 0
+  mkdir -p "$build/wine-state"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      echo "wine: creating prefix $WINEPREFIX" >&2
+      wineboot -i </dev/null >/dev/null 2>&1 || true
+      # A virtual desktop: windows open fast and the notification area exists
+      # even on a bare X server.
+      wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1 || true
+      wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1 || true
+      wineserver -w
+    fi
+  ) 9>"$build/wine-state/create.lock"
+}
+
+# Keeps one wineserver alive for the prefix and its service processes (services.exe,
+# rpcss, plugplay...) running. Those are started by the first Windows process and
+# inherit its standard handles: if a test started them, they would hold CTest's
+# output pipe open and the test would hang at exit. So they are started here, by a
+# throwaway process whose handles point at /dev/null.
+iw_wine_server() {
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  local p
+  for p in $(pgrep -f 'services\.exe' 2>/dev/null); do
+    if { tr "\\0" "\\n" <"/proc/$p/environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then return 0; fi
+  done
+  (
+    flock 9
+    wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+  ) 9>"$build/wine-state/server.lock"
+}
