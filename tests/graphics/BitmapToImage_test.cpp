@@ -194,8 +194,8 @@ TEST(BitmapToImage, OutOfMemoryLeavesTheImageAsItWas) {
     ASSERT_TRUE(bitmap.ToImage(image));
     const std::uint32_t* pixels = image.GetPixels();
     ASSERT_TRUE(LoadBytes(bitmap, TrueColorFile(3, 1, {1, 2, 3, 4, 5, 6, 1, 2, 3})));
-    // Index array, key set (two arrays), tree nodes: out of memory.
-    for (long skip = 0; skip < 4; ++skip) {
+    // Index array, the two arrays of the sort, a block of tree nodes: out of memory.
+    for (long skip = 0; skip < 5; ++skip) {
         {
             iwtest::AllocFailScope fail(skip);
             EXPECT_FALSE(bitmap.ToImage(image)) << skip;
@@ -206,7 +206,7 @@ TEST(BitmapToImage, OutOfMemoryLeavesTheImageAsItWas) {
     }
     // The palette vector itself throws.
     {
-        iwtest::AllocFailScope fail(4);
+        iwtest::AllocFailScope fail(5);
         EXPECT_THROW(bitmap.ToImage(image), TCollectionException);
     }
     EXPECT_EQ(pixels, image.GetPixels());

@@ -1,5 +1,5 @@
 // Conversion of a loaded bitmap file into an indexed TImage.
-#include <cstring>
+#include <memory>
 
 #include "BitmapFile.h"
 #include "NewArray.h"
@@ -7,7 +7,7 @@
 
 namespace {
 
-const unsigned NoLimit = 0xFFFFFFFFu;
+const unsigned NoLimit = TPalette::Unlimited;
 
 // The image's index array: 4 bytes per pixel, refused when that size does not
 // fit in 32 bits.
@@ -17,48 +17,18 @@ std::uint32_t* NewIndexArray(std::uint32_t pixelCount) {
 
 void Append(TPalette& palette, const TRGBColor& color) { palette.InsertAt(color, palette.GetCount(), 1); }
 
-// The set of 24-bit colour keys present in a picture, as one bit per possible
-// key, with the number of keys before every 64-bit word. It answers "is this
-// colour new" and "how many smaller colours are there" in constant time; the
-// sorted tree holds the same keys as an ordered set.
-class TColorKeySet {
-public:
-    static const std::uint32_t Words = (1u << 24) / 64;
-
-    bool Allocate() {
-        Bits.reset(NewArray<std::uint64_t>(Words, true));
-        Before.reset(NewArray<std::uint32_t>(Words));
-        return Bits && Before;
+// Sorts the entries by bits 32 to 55 (a 24-bit key above a 32-bit payload),
+// stably, eight bits at a time. `scratch` holds as many entries.
+void SortByKey(std::unique_ptr<std::uint64_t[]>& entries, std::unique_ptr<std::uint64_t[]>& scratch,
+               std::uint32_t count) {
+    for (unsigned shift = 32; shift < 56; shift += 8) {
+        std::uint32_t start[257] = {};
+        for (std::uint32_t i = 0; i < count; ++i) ++start[(entries[i] >> shift & 0xFF) + 1];
+        for (unsigned d = 0; d < 256; ++d) start[d + 1] += start[d];
+        for (std::uint32_t i = 0; i < count; ++i) scratch[start[entries[i] >> shift & 0xFF]++] = entries[i];
+        entries.swap(scratch);
     }
-    void Add(std::uint32_t key) { Bits[key / 64] |= std::uint64_t(1) << (key % 64); }
-    // Fixes the ranks; answers the number of keys.
-    std::uint32_t Count() {
-        std::uint32_t n = 0;
-        for (std::uint32_t w = 0; w < Words; ++w) {
-            Before[w] = n;
-            n += std::uint32_t(__builtin_popcountll(Bits[w]));
-        }
-        return n;
-    }
-    // The number of smaller keys in the set (after Count).
-    std::uint32_t Rank(std::uint32_t key) const {
-        const std::uint64_t below = (std::uint64_t(1) << (key % 64)) - 1;
-        return Before[key / 64] + std::uint32_t(__builtin_popcountll(Bits[key / 64] & below));
-    }
-    // Calls f(key) for every key in ascending order.
-    template <class F>
-    void ForEach(F f) const {
-        for (std::uint32_t w = 0; w < Words; ++w)
-            for (std::uint64_t word = Bits[w]; word; word &= word - 1)
-                f(w * 64 + std::uint32_t(__builtin_ctzll(word)));
-    }
-
-private:
-    std::unique_ptr<std::uint64_t[]> Bits;
-    std::unique_ptr<std::uint32_t[]> Before;
-};
-
-std::uint32_t KeyAt(const std::uint8_t* p) { return p[0] | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16; }
+}
 
 }  // namespace
 
@@ -130,49 +100,56 @@ bool TBitmapFile::ConvertIndexed(TImage& image) {
 // Every distinct colour becomes a palette entry, in ascending order of its key
 // red * 65536 + green * 256 + blue, and every pixel the rank of its key.
 //
-// A picture has far more pixels than colours, so the key set filters the
-// pixels first: only the distinct keys reach the sorted tree, inserted in
-// ascending order, which keeps the tree's working path hot in the cache. The
-// palette is read from the tree by rank; a pixel's rank comes from the key set,
-// which holds exactly the tree's keys, and so is the rank the tree would give.
+// Instead of one ordered-set insertion and one rank lookup per pixel, the
+// pixels are sorted by key first (a linear radix sort): walking them in key
+// order meets every distinct key once, in ascending order, and the number of
+// distinct keys met so far is the rank. Only the distinct keys enter the
+// sorted tree, in ascending order, which keeps its working path in the cache;
+// the palette is read from the tree by rank.
 bool TBitmapFile::ConvertTrueColor(TImage& image) {
     const std::uint32_t count = Content.PixelCount;
     const std::uint8_t* s = Content.Stream.get();
     std::unique_ptr<std::uint32_t[]> indices(NewIndexArray(count));
-    TColorKeySet keys;
-    if (!indices || !keys.Allocate()) {
+    std::unique_ptr<std::uint64_t[]> sorted(NewArray<std::uint64_t>(count));
+    std::unique_ptr<std::uint64_t[]> scratch(NewArray<std::uint64_t>(count));
+    if (!indices || !sorted || !scratch) {
         Status = StatusNoMemory;
         return false;
     }
-    for (std::uint32_t i = 0; i < count; ++i) keys.Add(KeyAt(s + 3 * std::uint64_t(i)));
-    const std::uint32_t n = keys.Count();
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint8_t* p = s + 3 * std::uint64_t(i);
+        sorted[i] = std::uint64_t(p[0] | p[1] << 8 | p[2] << 16) << 32 | i;
+    }
+    SortByKey(sorted, scratch, count);
+    scratch.reset();
 
-    std::unique_ptr<TSortedTreeNode[]> nodes(NewArray<TSortedTreeNode>(n));
-    if (!nodes) {
-        Status = StatusNoMemory;
-        return false;
-    }
     TSortedTree tree;
-    bool inserted = true;
-    std::uint32_t next = 0;
-    keys.ForEach([&](std::uint32_t key) {
-        TSortedTreeNode& node = nodes[next++];
-        node.Key = key;
-        inserted = tree.Insert(&node) && inserted;
-    });
-    if (!inserted) {
-        Status = StatusNoMemory;
-        return false;
+    TSortedTreeNodePool<> nodes;
+    std::uint32_t n = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t key = std::uint32_t(sorted[i] >> 32);
+        if (i == 0 || key != std::uint32_t(sorted[i - 1] >> 32)) {
+            TSortedTreeNode* node = nodes.Allocate();
+            if (!node) {
+                Status = StatusNoMemory;
+                return false;
+            }
+            node->Key = key;
+            if (!tree.Insert(node)) {
+                Status = StatusNoMemory;
+                return false;
+            }
+            ++n;
+        }
+        indices[std::uint32_t(sorted[i])] = n - 1;
     }
+    sorted.reset();
 
     TPalette palette(n, 0, NoLimit);
     for (std::uint32_t r = 0; r < n; ++r) {
         const std::uint32_t key = tree.ItemAt(r)->Key;
         Append(palette, TRGBColor(std::uint8_t(key >> 16), std::uint8_t(key >> 8), std::uint8_t(key)));
     }
-
-    std::uint32_t* out = indices.get();
-    for (std::uint32_t i = 0; i < count; ++i) out[i] = keys.Rank(KeyAt(s + 3 * std::uint64_t(i)));
     if (!Adopt(indices, image)) return false;
     image.Palette = palette;
     return true;
