@@ -30,6 +30,28 @@ void SortByKey(std::unique_ptr<std::uint64_t[]>& entries, std::unique_ptr<std::u
     }
 }
 
+// Calls f(node) for the tree's nodes in ascending key order: an in-order walk
+// along the node links, which visits node r where ItemAt(r) would find it
+// but costs constant time per node instead of a walk from the root.
+template <class F>
+void ForEachInOrder(const TSortedTree& tree, F f) {
+    const TSortedTreeNode* node = tree.GetRoot();
+    while (node && node->Left) node = node->Left;
+    while (node) {
+        f(*node);
+        if (node->Right) {
+            node = node->Right;
+            while (node->Left) node = node->Left;
+        } else {
+            const TSortedTreeNode* child;
+            do {
+                child = node;
+                node = node->Parent;
+            } while (node && node->Right == child);
+        }
+    }
+}
+
 }  // namespace
 
 bool TBitmapFile::ToImage(TImage& image) {
@@ -105,7 +127,7 @@ bool TBitmapFile::ConvertIndexed(TImage& image) {
 // order meets every distinct key once, in ascending order, and the number of
 // distinct keys met so far is the rank. Only the distinct keys enter the
 // sorted tree, in ascending order, which keeps its working path in the cache;
-// the palette is read from the tree by rank.
+// the palette is read from the tree in key order.
 bool TBitmapFile::ConvertTrueColor(TImage& image) {
     const std::uint32_t count = Content.PixelCount;
     const std::uint8_t* s = Content.Stream.get();
@@ -146,10 +168,9 @@ bool TBitmapFile::ConvertTrueColor(TImage& image) {
     sorted.reset();
 
     TPalette palette(n, 0, NoLimit);
-    for (std::uint32_t r = 0; r < n; ++r) {
-        const std::uint32_t key = tree.ItemAt(r)->Key;
-        Append(palette, TRGBColor(std::uint8_t(key >> 16), std::uint8_t(key >> 8), std::uint8_t(key)));
-    }
+    ForEachInOrder(tree, [&](const TSortedTreeNode& node) {
+        Append(palette, TRGBColor(std::uint8_t(node.Key >> 16), std::uint8_t(node.Key >> 8), std::uint8_t(node.Key)));
+    });
     if (!Adopt(indices, image)) return false;
     image.Palette = palette;
     return true;
