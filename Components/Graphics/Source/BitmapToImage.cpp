@@ -145,8 +145,8 @@ bool TBitmapFile::ConvertTrueColor(TImage& image) {
     SortByKey(sorted, scratch, count);
     scratch.reset();
 
+    TSortedTreeNodePool<> nodes;  // outlives the tree that links them
     TSortedTree tree;
-    TSortedTreeNodePool<> nodes;
     std::uint32_t n = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t key = std::uint32_t(sorted[i] >> 32);
