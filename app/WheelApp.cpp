@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include "ConfigSheet.h"
 #include "GeneralPage.h"
 #include "TrayWnd.h"
@@ -153,9 +154,13 @@ bool CWheelApp::ConsumeNewInstallationMarker() {
     return isNew;
 }
 
+// Without the sheet or the tray window there is nothing to stay resident for:
+// InitInstance then ends the run (ExitInstance frees what was made).
 bool CWheelApp::BuildUserInterface() {
-    m_pSheet = new CConfigSheet(APP_TITLE, NULL, 0);
-    m_pGeneralPage = new CGeneralPage;
+    m_pSheet = new (std::nothrow) CConfigSheet(APP_TITLE, NULL, 0);
+    m_pGeneralPage = new (std::nothrow) CGeneralPage;
+    if (!m_pSheet || !m_pGeneralPage)
+        return false;
 
     HICON icon = LoadIconA(m_hInstance, MAKEINTRESOURCEA(IDI_IMAGEWHEEL));
     if (icon) {
@@ -170,8 +175,10 @@ bool CWheelApp::BuildUserInterface() {
             m_pSheet->AddPage(page);
     PushSettingsToPages();
 
-    m_pTrayWnd = new CTrayWnd(m_pSheet, m_pSignonPage, m_pShutdownPage, m_pSignoffPage, m_pWallpaperPage,
-                              m_pGeneralPage);
+    m_pTrayWnd = new (std::nothrow) CTrayWnd(m_pSheet, m_pSignonPage, m_pShutdownPage, m_pSignoffPage,
+                                             m_pWallpaperPage, m_pGeneralPage);
+    if (!m_pTrayWnd)
+        return false;
     m_pMainWnd = m_pTrayWnd;
     m_instanceWnd.TrayWnd = m_pTrayWnd;
     m_pTrayWnd->Title = APP_TITLE;

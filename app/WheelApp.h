@@ -5,11 +5,12 @@
 // CInstanceWnd and asks any running instance to answer. A running instance
 // replies with its tray window and opens (or raises) its sheet; the new process
 // then ends before it has touched anything. Otherwise the settings and the four
-// file lists are loaded, the first run after setup backs up the logos, takes
-// over the uninstall entry and imports the wallpaper; an uninstall run stops the
-// running instance (it broadcast the kill message first), restores the logos,
-// starts the setup uninstaller and ends; a cycle run advances and installs the
-// due logos. Then the sheet and its pages are built and CTrayWnd is created.
+// file lists are loaded; the first run after setup backs up the logos, takes
+// over the uninstall entry and imports the wallpaper. An uninstall run (which
+// has already told any running instance to stop) restores the logos, starts
+// the setup uninstaller and ends; a cycle run advances and installs the due
+// logos. Then the sheet and its pages are built and CTrayWnd is created; a
+// configuration run (no switch) opens the sheet as soon as the loop runs.
 //
 // Single instance. Three registered messages, broadcast to every top-level
 // window: AskFirstInstance (lParam: the asker's CInstanceWnd), answered
@@ -91,8 +92,8 @@ private:
     bool AnotherInstanceAnswers();
     // True once, on the first run after setup: consumes the marker.
     bool ConsumeNewInstallationMarker();
-    // Builds the sheet, the pages and the tray window; false when the tray
-    // window could not be created.
+    // Builds the sheet, the pages and the tray window; false when one of
+    // them could not be made.
     bool BuildUserInterface();
 
     CConfigSheet* m_pSheet;

@@ -37,9 +37,9 @@ std::vector<std::string> FolderContents(const std::string& folder) {
     return names;
 }
 
-Program::Program(const std::string& arguments, const std::string& folder) {
+Program::Program(const std::string& arguments, const std::string& folder, const std::string& exe) {
     std::memset(&m_process, 0, sizeof m_process);
-    std::string commandLine = "\"" + WindowsPath(IW_IMAGEWHEEL_EXE) + "\"";
+    std::string commandLine = "\"" + exe + "\"";
     if (!arguments.empty())
         commandLine += " " + arguments;
     std::vector<char> text(commandLine.begin(), commandLine.end());
@@ -63,7 +63,9 @@ Program::~Program() {
 }
 
 bool Program::WaitForExit(DWORD timeoutMs) {
-    return Started() && WaitForSingleObject(m_process.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    DWORD exitCode = 1;
+    return Started() && WaitForSingleObject(m_process.hProcess, timeoutMs) == WAIT_OBJECT_0 &&
+           GetExitCodeProcess(m_process.hProcess, &exitCode) && exitCode == 0;
 }
 
 bool Program::Running() {

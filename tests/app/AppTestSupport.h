@@ -34,14 +34,18 @@ bool WaitFor(Condition condition, DWORD timeoutMs) {
 // One run of the program; the destructor ends a process still running.
 class Program {
 public:
-    // Starts imagewheel.exe with `arguments` in `folder` (its current directory).
-    Program(const std::string& arguments, const std::string& folder);
+    // Starts imagewheel.exe with `arguments` in `folder` (its current
+    // directory); `exe` names another copy of the program.
+    Program(const std::string& arguments, const std::string& folder,
+            const std::string& exe = WindowsPath(IW_IMAGEWHEEL_EXE));
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
     bool Started() const { return m_process.hProcess != NULL; }
     DWORD Id() const { return m_process.dwProcessId; }
+    // True when the process ended in time with exit code 0 (a crash under
+    // Wine ends with another code).
     bool WaitForExit(DWORD timeoutMs = EXIT_TIMEOUT_MS);
     bool Running();
 

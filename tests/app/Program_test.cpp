@@ -260,4 +260,64 @@ TEST_F(ProgramTest, OkSavesEverythingAndTheTimerCyclesTheWallpaper) {
     EXPECT_TRUE(program.WaitForExit()) << "with the sheet closed terminate asks nothing";
 }
 
+const char INSTALLATION_KEY[] = "software\\velmorra software\\imagewheel\\1.91";
+const char NEW_INSTALLATION[] = "new installation";
+
+// The marker value, or "(none)".
+std::string InstallationMarker() {
+    HKEY key;
+    std::string marker = "(none)";
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, INSTALLATION_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return marker;
+    char value[64];
+    DWORD size = sizeof value;
+    if (RegQueryValueExA(key, NEW_INSTALLATION, NULL, NULL, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS)
+        marker.assign(value);
+    RegCloseKey(key);
+    return marker;
+}
+
+void SetInstallationMarker(const char* value) {
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_LOCAL_MACHINE, INSTALLATION_KEY, &key));
+    if (value)
+        RegSetValueExA(key, NEW_INSTALLATION, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), lstrlenA(value) + 1);
+    else
+        RegDeleteValueA(key, NEW_INSTALLATION);
+    RegCloseKey(key);
+}
+
+TEST_F(ProgramTest, TheFirstRunAfterSetupIsHandledOnce) {
+    // A copy of the program in its own folder: the logo backup goes beside it.
+    const std::string folder = MakeEmptyFolder("firstrun");
+    const std::string exe = folder + "\\imagewheel.exe";
+    ASSERT_TRUE(CopyFileA(WindowsPath(IW_IMAGEWHEEL_EXE).c_str(), exe.c_str(), FALSE));
+    const std::string backup = folder + "\\OriginalLogos";
+    auto runOnce = [&] {
+        Program program("/cycle", folder, exe);
+        HWND tray = StartResident(program);
+        PostMessageA(tray, WM_COMMAND, ID_TERMINATE, 0);
+        EXPECT_TRUE(program.WaitForExit());
+    };
+
+    // Only the exact text "TRUE" marks the first run.
+    for (const char* marker : {static_cast<const char*>(NULL), "true", "TRUE "}) {
+        SetInstallationMarker(marker);
+        runOnce();
+        EXPECT_EQ(marker ? marker : "(none)", InstallationMarker());
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(backup.c_str())) << (marker ? marker : "(none)");
+    }
+
+    SetInstallationMarker("TRUE");
+    runOnce();
+    EXPECT_EQ("FALSE", InstallationMarker());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(backup.c_str())) << "the logos were backed up";
+
+    // The next start finds "FALSE" and backs up nothing again.
+    RemoveDirectoryA(backup.c_str());
+    runOnce();
+    EXPECT_EQ("FALSE", InstallationMarker());
+    SetInstallationMarker(NULL);
+}
+
 }  // namespace
