@@ -3,7 +3,6 @@
 // alone.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 #include "Framework.h"
@@ -21,70 +20,30 @@ struct ShownPage {
     std::string DirectoryWhileShown;
 };
 
-// Runs a sheet holding `page`; once the page is on screen its state is read,
-// then `button` (PSBTN_OK or PSBTN_CANCEL) closes the sheet. Bounded: a sheet
-// that does not show its page in time is cancelled.
-class SheetDriver {
-public:
-    static INT_PTR Run(CGeneralPage& page, int button, ShownPage& shown) {
-        CPropertySheet sheet("Imagewheel");
-        sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
-        sheet.AddPage(&page);
-        s_sheet = &sheet;
-        s_page = &page;
-        s_shown = &shown;
-        s_button = button;
-        s_start = GetTickCount();
-        UINT_PTR timer = SetTimer(NULL, 0, 50, OnTimer);
-        INT_PTR result = sheet.DoModal();
-        KillTimer(NULL, timer);
-        s_sheet = NULL;
-        return result;
-    }
-
-private:
-    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-        if (!s_sheet || !s_sheet->GetSafeHwnd())
-            return;
-        if (GetTickCount() - s_start > 15000) {
-            ADD_FAILURE() << "the page did not show";
-            s_sheet->PressButton(PSBTN_CANCEL);
-            return;
-        }
-        HWND page = s_page->GetSafeHwnd();
-        if (!page || !IsWindowVisible(page))
-            return;
-        HWND combo = GetDlgItem(page, IDC_BOOTDRIVE);
+// Runs a sheet holding `page`, reads the page's state once it is on screen,
+// and closes the sheet with `button`.
+INT_PTR ShowPage(CGeneralPage& page, int button, ShownPage& shown) {
+    CPropertySheet sheet("Imagewheel");
+    sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
+    sheet.AddPage(&page);
+    return pagestest::RunSheet(sheet, [&](CPropertySheet&) {
+        HWND combo = GetDlgItem(page.GetSafeHwnd(), IDC_BOOTDRIVE);
         int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
         char text[64];
         for (int i = 0; i < count; ++i) {
             SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-            s_shown->Drives.push_back(text);
+            shown.Drives.push_back(text);
         }
         int selected = static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
         if (selected >= 0) {
             SendMessageA(combo, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(text));
-            s_shown->Selected = text;
+            shown.Selected = text;
         }
         char directory[MAX_PATH];
         GetCurrentDirectoryA(MAX_PATH, directory);
-        s_shown->DirectoryWhileShown = directory;
-        CPropertySheet* sheet = s_sheet;
-        s_sheet = NULL;   // inspect once
-        sheet->PressButton(s_button);
-    }
-
-    static CPropertySheet* s_sheet;
-    static CGeneralPage* s_page;
-    static ShownPage* s_shown;
-    static int s_button;
-    static DWORD s_start;
-};
-CPropertySheet* SheetDriver::s_sheet;
-CGeneralPage* SheetDriver::s_page;
-ShownPage* SheetDriver::s_shown;
-int SheetDriver::s_button;
-DWORD SheetDriver::s_start;
+        shown.DirectoryWhileShown = directory;
+    }, button);
+}
 
 std::string CurrentDirectory() {
     char directory[MAX_PATH];
@@ -96,7 +55,7 @@ TEST(GeneralPageTest, ListsTheDrivesAndSelectsTheBootDriveExactly) {
     CGeneralPage page;
     page.m_bootDrive = "Z";
     ShownPage shown;
-    ASSERT_EQ(IDOK, SheetDriver::Run(page, PSBTN_OK, shown));
+    ASSERT_EQ(IDOK, ShowPage(page, PSBTN_OK, shown));
 
     // The prefix has C: (the Windows drive) and Z: (the root directory), and
     // only drives that can be made current are offered, in letter order.
@@ -122,14 +81,14 @@ TEST(GeneralPageTest, ASmallLetterMatchesNoDriveSoTheFirstIsTaken) {
     CGeneralPage page;
     page.m_bootDrive = "c";
     ShownPage shown;
-    ASSERT_EQ(IDOK, SheetDriver::Run(page, PSBTN_OK, shown));
+    ASSERT_EQ(IDOK, ShowPage(page, PSBTN_OK, shown));
     EXPECT_EQ("C:", shown.Selected);
     EXPECT_STREQ("C", page.m_bootDrive.GetText());
 
     // Unknown letters fall back the same way; Cancel hands back what it was given.
     page.m_bootDrive = "Q";
     ShownPage cancelled;
-    ASSERT_EQ(IDCANCEL, SheetDriver::Run(page, PSBTN_CANCEL, cancelled));
+    ASSERT_EQ(IDCANCEL, ShowPage(page, PSBTN_CANCEL, cancelled));
     EXPECT_EQ("C:", cancelled.Selected);
     EXPECT_STREQ("Q", page.m_bootDrive.GetText());
 }
@@ -142,7 +101,7 @@ TEST(GeneralPageTest, OpeningThePageKeepsTheCurrentDriveAndDirectory) {
         CGeneralPage page;
         page.m_bootDrive = "C";
         ShownPage shown;
-        ASSERT_EQ(IDOK, SheetDriver::Run(page, PSBTN_OK, shown));
+        ASSERT_EQ(IDOK, ShowPage(page, PSBTN_OK, shown));
         EXPECT_EQ(before, shown.DirectoryWhileShown);
         EXPECT_EQ(before, CurrentDirectory());
     }

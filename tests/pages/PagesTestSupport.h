@@ -1,10 +1,13 @@
-// Helpers shared by the page tests: Windows paths of build-tree files,
-// a message box sink that records what would have been shown, and bounded
-// waiting.
+// Helpers shared by the page and sheet tests: Windows paths of build-tree
+// files, a message box sink that records what would have been shown, a
+// driver for modal sheets, and bounded waiting.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
+
+class CPropertySheet;
 
 namespace pagestest {
 
@@ -25,6 +28,12 @@ public:
     ~MessageBoxRecorder();
     const std::vector<RecordedBox>& Boxes() const;
 };
+
+// Runs `sheet` modally; once its active page is on screen, `act` runs once
+// and then `button` (PSBTN_OK, PSBTN_CANCEL) closes the sheet. A sheet that
+// shows no page within 15 s is cancelled and the test fails. Returns DoModal's
+// result.
+INT_PTR RunSheet(CPropertySheet& sheet, std::function<void(CPropertySheet&)> act, int button);
 
 // Polls `condition` (and pumps this thread's messages) for up to `timeoutMs`.
 template <typename Condition>
