@@ -58,7 +58,10 @@ int CTrayWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     InitIconData(data, m_hWnd);
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = WM_TRAY_NOTIFY;
-    data.hIcon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_IMAGEWHEEL));
+    // The small image of the icon, drawn for the notification area, as a
+    // private copy: the shell keeps its own, so ours is destroyed below.
+    data.hIcon = static_cast<HICON>(LoadImageA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_IMAGEWHEEL), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     lstrcpynA(data.szTip, Title.GetText(),
               std::min(static_cast<int>(Title.GetLength()) + 1, static_cast<int>(sizeof data.szTip)));
     Shell_NotifyIconA(NIM_ADD, &data);
