@@ -89,8 +89,9 @@ void SaveSettings(const AppSettings& settings);
 // Replaces `list` with the contents of the category's two files. When either
 // file cannot be opened `list` is left as it is.
 void LoadFileList(Category category, const CategorySettings& settings, FileList& list);
-// Writes both files; either both are replaced completely or neither is touched.
-// Returns false when nothing was written.
+// Writes both files completely under temporary names, then replaces them; a
+// file that cannot be written or replaced (read-only, a folder in its place)
+// leaves both as they were. Returns false when not both were replaced.
 bool SaveFileList(Category category, const CategorySettings& settings, const FileList& list);
 
 // ---------------------------------------------------------------------------

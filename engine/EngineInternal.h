@@ -27,6 +27,9 @@ public:
     FILE* Open(const char* mode);   // null when the temporary file cannot be created
     FILE* Get() const { return File.get(); }
     bool Close();                   // true when every write and the close succeeded
+    // Whether Commit may replace the target: it is missing, or a file that is
+    // not read-only.
+    bool TargetReplaceable() const;
     bool Commit();                  // replaces the target; Close must have succeeded
 
 private:

@@ -85,5 +85,7 @@ bool SaveFileList(Category category, const CategorySettings& settings, const Fil
     fputc('\n', currentFile.Get());
     if (!currentFile.Close()) return false;
 
+    // Neither file is replaced unless both can be.
+    if (!listFile.TargetReplaceable() || !currentFile.TargetReplaceable()) return false;
     return listFile.Commit() && currentFile.Commit();
 }

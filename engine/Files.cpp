@@ -21,11 +21,16 @@ bool TempFile::Close() {
     return fclose(file) == 0 && written;
 }
 
+bool TempFile::TargetReplaceable() const {
+    const DWORD attributes = GetFileAttributesA(Target.GetText());
+    return attributes == INVALID_FILE_ATTRIBUTES ||
+           !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
+}
+
 bool TempFile::Commit() {
     // A read-only target is protected: it is not replaced (Windows refuses to
     // rename over it anyway, and the delete-then-rename path below must not).
-    const DWORD attributes = GetFileAttributesA(Target.GetText());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (!TargetReplaceable()) return false;
     if (MoveFileExA(Name.GetText(), Target.GetText(), MOVEFILE_REPLACE_EXISTING)) {
         Created = false;
         return true;

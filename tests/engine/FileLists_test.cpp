@@ -120,15 +120,21 @@ TEST_F(FileListsTest, FailedSaveLeavesBothFilesWhole) {
     EXPECT_EQ(ReadBytes(s.ListFileName.GetText()), "old1\r\nold2\r\n");
     EXPECT_FALSE(Exists(std::string(s.ListFileName.GetText()) + ".tmp"));
 
-    // A read-only current-file file is kept; the list file holds either its
-    // old or its new text, never a cut-off one.
+    // A read-only current-file file: both files keep their old text.
     s = settings[Category::Shutdown];
     SetFileAttributesA(s.CurrentFileName.GetText(), FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(SaveFileList(Category::Shutdown, s, list));
     EXPECT_EQ(ReadBytes(s.CurrentFileName.GetText()), "old1\r\n");
-    const std::string listText = ReadBytes(s.ListFileName.GetText());
-    EXPECT_TRUE(listText == "old1\r\nold2\r\n" || listText == "new\r\n") << listText;
+    EXPECT_EQ(ReadBytes(s.ListFileName.GetText()), "old1\r\nold2\r\n");
     EXPECT_FALSE(Exists(std::string(s.CurrentFileName.GetText()) + ".tmp"));
+    EXPECT_FALSE(Exists(std::string(s.ListFileName.GetText()) + ".tmp"));
+
+    // A folder where the current-file file belongs: the same.
+    s.CurrentFileName = "cur-folder";
+    ASSERT_TRUE(CreateDirectoryA("cur-folder", NULL));
+    EXPECT_FALSE(SaveFileList(Category::Shutdown, s, list));
+    EXPECT_EQ(ReadBytes(s.ListFileName.GetText()), "old1\r\nold2\r\n");
+    EXPECT_FALSE(Exists("cur-folder.tmp"));
     EXPECT_TRUE(Boxes().empty()) << "file list failures are silent";
 }
 
