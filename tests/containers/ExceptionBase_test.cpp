@@ -97,7 +97,8 @@ TEST(ExceptionBase, ChainEdgeCases)
     const TExceptionBase previous(nullptr, nullptr, 0, "old", nullptr);
     EXPECT_EQ(Separator + "[Description]\nold\n",
               TExceptionBase(nullptr, nullptr, 0, nullptr, nullptr, &previous).GetDescription());
-    EXPECT_EQ(Separator + "[Description]\nold\n",
+    // An empty new text is still a text: its line feed comes before the separator.
+    EXPECT_EQ("\n" + Separator + "[Description]\nold\n",
               TExceptionBase(nullptr, nullptr, 0, "", nullptr, &previous).GetDescription());
 }
 

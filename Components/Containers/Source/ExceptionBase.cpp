@@ -56,9 +56,10 @@ TExceptionBase::TExceptionBase(const char* source, const char* module, int line,
 {
     char* previousReport = previous ? previous->GetReport() : nullptr;
     if (previousReport) {
-        // The new text (if any) on its own line, the separator, then the older
-        // report, so that a chain prints newest first.
-        const std::size_t textLength = SectionSize(description, 1);
+        // The new text (if one was given, even an empty one) on its own line,
+        // the separator, then the older report, so that a chain prints newest
+        // first.
+        const std::size_t textLength = description ? std::strlen(description) + 1 : 0;
         const std::size_t reportLength = std::strlen(previousReport);
         Description = new (std::nothrow) char[textLength + sizeof(Separator) - 1 + reportLength + 1];
         if (Description) {
