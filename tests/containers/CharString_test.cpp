@@ -275,6 +275,26 @@ TEST(CharString, HooksSurroundEachChange)
     EXPECT_EQ("234", TextOf(target));
     EXPECT_EQ((std::vector<std::string>{"delete 1 0 8", "delete 0 0 8", "insert 1 0 3", "insert 0 0 3"}),
               target.Calls);
+
+    // A destination whose buffer is resized reports the compaction inside the deletion.
+    TRecordingString wide(Seventy.c_str());
+    TCharString("0123456").CopyRange(wide, 0, 2);
+    EXPECT_EQ(63u, wide.GetCapacity());
+    EXPECT_EQ((std::vector<std::string>{"delete 1 0 70", "compact 1 0 0", "compact 0 0 0", "delete 0 0 70",
+                                        "insert 1 0 2", "insert 0 0 2"}),
+              wide.Calls);
+
+    // Justification writes only the fill it needs.
+    TRecordingString padded;
+    padded.SetWidth(4);
+    padded.SetAlignment(TCharString::AlignLeft);
+    padded.Append("ab");
+    padded.SetAlignment(TCharString::AlignRight);
+    padded.Append("cd");
+    EXPECT_EQ("ab    cd", TextOf(padded));
+    EXPECT_EQ((std::vector<std::string>{"insert 1 0 2", "insert 0 0 2", "fill 1 2 2", "fill 0 2 2", "fill 1 4 2",
+                                        "fill 0 4 2", "insert 1 6 2", "insert 0 6 2"}),
+              padded.Calls);
 }
 
 TEST(CharString, AllocationFailureLeavesStringUnchanged)
@@ -308,10 +328,25 @@ TEST(CharString, AllocationFailureLeavesStringUnchanged)
     roomy.Reserve(200, true);
     EXPECT_TRUE(RefusedForMemory([&] { roomy.Compact(); }));
     EXPECT_EQ(252u, roomy.GetCapacity());
-    // Deleting still works when the smaller buffer cannot be had.
-    EXPECT_FALSE(RefusedForMemory([&] { roomy.Delete(0, 1); }));
-    EXPECT_EQ("bc", TextOf(roomy));
+    // A deletion that cannot have its smaller buffer does not happen at all.
+    EXPECT_TRUE(RefusedForMemory([&] { roomy.Delete(0, 1); }));
+    EXPECT_EQ("abc", TextOf(roomy));
     EXPECT_EQ(252u, roomy.GetCapacity());
+    roomy.Delete(0, 1);
+    EXPECT_EQ("bc", TextOf(roomy));
+    EXPECT_EQ(63u, roomy.GetCapacity());
+
+    // A shared string detaches first (same capacity), then compacts: either
+    // allocation failing leaves the text and its group as they were.
+    TCharString big(Seventy.c_str());
+    big.Insert("y", 70);
+    const TCharString mate(big);
+    for (long skip : {0L, 1L}) {
+        EXPECT_TRUE(RefusedForMemory([&] { big.Delete(0, 60); }, skip)) << skip;
+        EXPECT_EQ(Seventy + "y", TextOf(big));
+        EXPECT_EQ(126u, big.GetCapacity());
+    }
+    EXPECT_EQ(Seventy + "y", TextOf(mate));
 }
 
 }  // namespace

@@ -124,13 +124,16 @@ void TCharString::Delete(unsigned int position, unsigned int count)
     if (count > Length - position)
         count = Length - position;
     Reserve(KeepCapacity, true);
+    // The compacted buffer is secured before the text changes, so that a
+    // failure leaves the string as it was.
+    const unsigned int capacity = RoundUp(Length - count + 1ull);
+    char* buffer = capacity == Capacity ? nullptr : Allocate(capacity);
     NotifyDelete(true, position, count);
     std::memmove(Text + position, Text + position + count, Length - position - count + 1);
     Length -= count;
     NotifyDelete(false, position, count);
-    // Giving memory back is a courtesy: without memory for the smaller
-    // buffer the string keeps the larger one, and the deletion stands.
-    Fit();
+    if (buffer)
+        Replace(buffer, capacity);
 }
 
 void TCharString::CopyRange(TCharString& destination, unsigned int position, unsigned int count) const
@@ -148,15 +151,21 @@ void TCharString::CopyRange(TCharString& destination, unsigned int position, uns
 
     // The buffer for the result is secured before the destination is touched.
     const unsigned int capacity = destination.RoundUp(count + 1ull);
-    const bool reuse = destination.OwnsText && !destination.NextSharer && destination.Capacity == capacity;
-    char* buffer = reuse ? destination.Text : Allocate(capacity);
+    const bool owned = destination.OwnsText && !destination.NextSharer;
+    char* buffer = owned && destination.Capacity == capacity ? nullptr : Allocate(capacity);
 
     const unsigned int oldLength = destination.Length;
     destination.NotifyDelete(true, 0, oldLength);
-    if (!reuse)
-        destination.Adopt(buffer, capacity);
-    destination.Text[0] = '\0';
-    destination.Length = 0;
+    if (owned) {
+        destination.Text[0] = '\0';
+        destination.Length = 0;
+        if (buffer)
+            destination.Replace(buffer, capacity);   // its own buffer, resized
+    } else {
+        buffer[0] = '\0';
+        destination.Length = 0;
+        destination.Adopt(buffer, capacity);   // leaves the sharing group
+    }
     destination.NotifyDelete(false, 0, oldLength);
     destination.Insert(Text + position, 0, count);
 }
@@ -179,9 +188,11 @@ void TCharString::Append(const char* text)
     Reserve(RoundUp(Length + Width + 1ull), true);
     const unsigned int padding = Width - length;
     const unsigned int before = Alignment == AlignLeft ? 0 : Alignment == AlignCenter ? padding / 2 : padding;
-    InsertFill(FillChar, Length, before);
+    if (before)
+        InsertFill(FillChar, Length, before);
     Insert(text, Length, length);
-    InsertFill(FillChar, Length, padding - before);
+    if (padding > before)
+        InsertFill(FillChar, Length, padding - before);
 }
 
 void TCharString::Reserve(unsigned int capacity, bool keep)
@@ -209,8 +220,9 @@ void TCharString::Reserve(unsigned int capacity, bool keep)
 
 void TCharString::Compact()
 {
-    if (!Fit())
-        ThrowNoMemory();
+    const unsigned int capacity = RoundUp(Length + 1ull);
+    if (capacity != Capacity)
+        Replace(Allocate(capacity), capacity);
 }
 
 TCharString TCharString::operator+(char character) const
@@ -274,19 +286,14 @@ char* TCharString::OpenGap(unsigned int position, unsigned int count)
     return Text + position;
 }
 
-bool TCharString::Fit()
+void TCharString::Replace(char* buffer, unsigned int capacity)
 {
-    const unsigned int capacity = RoundUp(Length + 1ull);
-    if (capacity == Capacity)
-        return true;
-    char* buffer = new (std::nothrow) char[capacity];
-    if (!buffer)
-        return false;
+    // The new buffer is allocated by the caller beforehand: a failure then
+    // throws before anything, hooks included, has happened.
     NotifyCompact(true);
     std::memcpy(buffer, Text, Length + 1);
     Adopt(buffer, capacity);
     NotifyCompact(false);
-    return true;
 }
 
 void TCharString::JoinGroup(const TCharString& other)

@@ -89,7 +89,8 @@ private:
     bool Aliases(const char* text) const;
     unsigned int PrepareGap(unsigned int position, unsigned int count);
     char* OpenGap(unsigned int position, unsigned int count);
-    bool Fit();
+    // Moves the text into `buffer` (`capacity` bytes), around NotifyCompact.
+    void Replace(char* buffer, unsigned int capacity);
     void JoinGroup(const TCharString& other);
     void Release();
     void Adopt(char* buffer, unsigned int capacity);
