@@ -13,6 +13,10 @@ namespace {
 
 // Writes every notification it gets as one short line.
 struct Log : TCollectionObserver<int> {
+    void SetCollection(TCollection<int>* collection) override {
+        lines.push_back(collection ? "attached" : "cleared");
+        TCollectionObserver<int>::SetCollection(collection);
+    }
     void CollectionDestroyed() override { lines.push_back("gone"); }
     void OnInsert(bool s, const int& item, unsigned int index, unsigned int count) override {
         Add("insert", s, index, count, &item);
@@ -64,11 +68,11 @@ TEST(Collection, ForwardsChangesToItsObserverUntilEitherIsGone) {
     }
     EXPECT_EQ(nullptr, log.GetCollection());
     const std::vector<std::string> expected = {
-        "insert+ 0 2 5", "insert- 0 2 5", "remove+ 0 1 5", "remove- 0 1",
+        "attached", "insert+ 0 2 5", "insert- 0 2 5", "remove+ 0 1 5", "remove- 0 1",
         "insert+ 1 1 6", "insert- 1 1 6", "remove+ 0 2 5", "remove- 0 2 5",
         "insert+ 0 2 7", "insert- 0 2 7", "remove+ 0 1 7", "remove+ 1 1 7", "remove- 0 1", "remove- 1 1",
         "iterator+", "iterator- object", "searcher+", "searcher- object", "change+ 0 0 3", "change- 0 0 3",
-        "gone"};
+        "cleared", "gone"};
     EXPECT_EQ(expected, log.lines);
 
     SearchingVector v;

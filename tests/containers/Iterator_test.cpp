@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -84,9 +85,9 @@ TEST(ValVectorIterator, ReportsEmptyVectorsAndPositionsOutOfBounds) {
 // Records the visited values and stops after `limit` of them.
 struct Recorder : TCollectionVisitor<int> {
     explicit Recorder(size_t limit) : limit(limit) {}
-    bool Visit(int* element) override {
+    unsigned short Visit(int* element) override {
         seen.push_back(*element);
-        return seen.size() < limit;
+        return seen.size() < limit ? 2 : 0;  // any nonzero answer goes on
     }
     size_t limit;
     std::vector<int> seen;
@@ -162,8 +163,8 @@ TEST(ValVectorSearcher, CountsMatchesAndChecksContainmentInTheWholeVector) {
     EXPECT_EQ(3u, s->CountMatches(4));
     EXPECT_EQ(1u, s->CountMatches(1));  // a match on the last item of the range
     EXPECT_EQ(0u, s->CountMatches(9));
-    s->SetRange(3, 0);
-    EXPECT_EQ(0u, s->CountMatches(4));
+    s->SetRange(3, 0);  // an empty range leaves no offset to search from
+    ExpectSearcherError([&] { s->CountMatches(4); }, 2);
     s->SetRange(1, 2);
     EXPECT_EQ(1u, s->CountMatches(4));
     ExpectSearcherError([&] { s->SetRange(5, 0); s->CountMatches(4); }, 2, "class TCollectionSearcher");
@@ -174,6 +175,31 @@ TEST(ValVectorSearcher, CountsMatchesAndChecksContainmentInTheWholeVector) {
     EXPECT_FALSE(s->Contains(3));
     EXPECT_EQ(1u, s->GetRangeStart());
     EXPECT_EQ(1u, s->GetRangeLength());
+}
+
+// Records the range and mode hooks with the values they see.
+struct CountingSearcher : TValVectorSearcher<int> {
+    explicit CountingSearcher(TValVector<int>* v) : TCollectionSearcher<int>(v), TValVectorSearcher<int>(v) {}
+    void NotifyRange(bool starting) override {
+        calls.push_back(std::string(starting ? "range+ " : "range- ") + std::to_string(RangeStart) + " " +
+                        std::to_string(RangeLength));
+    }
+    void NotifyMatchMode(bool starting, int mode) override {
+        calls.push_back(std::string(starting ? "mode+ " : "mode- ") + std::to_string(MatchMode) + " " +
+                        std::to_string(mode));
+    }
+    std::vector<std::string> calls;
+};
+
+TEST(ValVectorSearcher, ContainsSearchesTheWholeVectorAndRestoresTheRange) {
+    Vector v = Filled({4, 0, 4, 4, 1});
+    CountingSearcher s(&v);
+    s.SetRange(1, 1);
+    s.SetMatchMode(MatchValue);
+    EXPECT_TRUE(s.Contains(1));  // outside the searcher's own range
+    EXPECT_EQ((std::vector<std::string>{"range+ 0 0", "range- 1 1", "mode+ 0 0", "mode- 0 0", "range+ 1 1",
+                                        "range- 0 5", "range+ 0 5", "range- 1 1"}),
+              s.calls);
 }
 
 }  // namespace

@@ -6,12 +6,13 @@
 
 template <class T> class TCollection;
 
-// Called by ForEach for each element of a run; answer false to stop.
+// Called by ForEach for each element of a run; answer nonzero to go on, zero
+// to stop.
 template <class T>
 class TCollectionVisitor {
 public:
     virtual ~TCollectionVisitor() = default;
-    virtual bool Visit(T* element) = 0;
+    virtual unsigned short Visit(T* element) = 0;
 };
 
 template <class T>

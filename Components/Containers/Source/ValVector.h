@@ -125,6 +125,13 @@ private:
         Shrink();
     }
     void Shrink();
+    // A new iterator or searcher bound to this vector.
+    template <class Companion>
+    Companion* NewCompanion() {
+        Companion* companion = new (std::nothrow) Companion(this);
+        if (!companion) Fail(CollectionNoMemory, __LINE__);
+        return companion;
+    }
 
     [[noreturn]] static void Fail(int code, int line) {
         throw TCollectionException(code, "class TValVector", __FILE__, line, CollectionErrorText(code));
@@ -307,8 +314,7 @@ private:
 template <class T>
 TCollectionIterator<T>* TValVector<T>::CreateIterator() {
     this->OnIteratorCreated(true, nullptr);
-    std::unique_ptr<TValVectorIterator<T>> iterator(new (std::nothrow) TValVectorIterator<T>(this));
-    if (!iterator) Fail(CollectionNoMemory, __LINE__);
+    std::unique_ptr<TValVectorIterator<T>> iterator(NewCompanion<TValVectorIterator<T>>());
     this->OnIteratorCreated(false, iterator.get());
     return iterator.release();
 }
@@ -316,8 +322,7 @@ TCollectionIterator<T>* TValVector<T>::CreateIterator() {
 template <class T>
 TCollectionSearcher<T>* TValVector<T>::CreateSearcher() {
     this->OnSearcherCreated(true, nullptr);
-    std::unique_ptr<TValVectorSearcher<T>> searcher(new (std::nothrow) TValVectorSearcher<T>(this));
-    if (!searcher) Fail(CollectionNoMemory, __LINE__);
+    std::unique_ptr<TValVectorSearcher<T>> searcher(NewCompanion<TValVectorSearcher<T>>());
     this->OnSearcherCreated(false, searcher.get());
     return searcher.release();
 }

@@ -74,9 +74,10 @@ bool CollectionItemMatches(const T& element, const T& probe, int mode) {
 template <class T> class TCollection;
 template <class T> class TCollectionSearcher;
 
-// Watches one collection. The collection forwards its change notifications
-// here and, when it is destroyed, clears the back pointer and calls
-// CollectionDestroyed. All hooks do nothing unless overridden.
+// Watches one collection. The collection sets the back pointer through
+// SetCollection, forwards its change notifications here and, when it is
+// destroyed, clears the back pointer and calls CollectionDestroyed. All hooks
+// do nothing unless overridden.
 template <class T>
 class TCollectionObserver {
 public:
@@ -90,6 +91,7 @@ public:
 
     TCollection<T>* GetCollection() const { return Collection; }
 
+    virtual void SetCollection(TCollection<T>* collection) { Collection = collection; }
     virtual void CollectionDestroyed() {}
     virtual void OnInsert(bool /*starting*/, const T& /*item*/, unsigned int /*index*/,
                           unsigned int /*count*/) {}
@@ -100,7 +102,6 @@ public:
     virtual void OnSearcherCreated(bool /*starting*/, TCollectionSearcher<T>* /*searcher*/) {}
 
 private:
-    friend class TCollection<T>;
     TCollection<T>* Collection = nullptr;
 };
 
@@ -163,7 +164,7 @@ public:
     virtual ~TCollection() {
         if (TCollectionObserver<T>* observer = Observer) {
             Observer = nullptr;
-            observer->Collection = nullptr;
+            observer->SetCollection(nullptr);
             observer->CollectionDestroyed();
         }
     }
@@ -220,10 +221,10 @@ public:
     void AttachObserver(TCollectionObserver<T>* observer) {
         if (observer == Observer) return;
         if (Observer) DetachObserver();
-        if (observer && observer->Collection) observer->Collection->DetachObserver();
+        if (observer && observer->GetCollection()) observer->GetCollection()->DetachObserver();
         OnAttach(true, observer);
         Observer = observer;
-        if (observer) observer->Collection = this;
+        if (observer) observer->SetCollection(this);
         OnAttach(false, observer);
     }
     void DetachObserver() {
@@ -231,7 +232,7 @@ public:
         if (!observer) return;
         OnDetach(true, observer);
         Observer = nullptr;
-        observer->Collection = nullptr;
+        observer->SetCollection(nullptr);
         OnDetach(false, observer);
     }
     TCollectionObserver<T>* GetObserver() const { return Observer; }
@@ -305,13 +306,17 @@ unsigned int TCollectionSearcher<T>::CountMatches(const T& item) {
     if (items == 0) Fail(TraversalEmptyCollection, __LINE__);
     if (RangeStart >= items || static_cast<unsigned long long>(RangeStart) + RangeLength > items)
         Fail(TraversalOutOfBounds, __LINE__);
-    // Each search resumes just behind the previous match; a match on the last
-    // item of the range ends the count.
+    // Each search resumes just behind the previous match. A match on the last
+    // item of the range ends the count: searching on from behind it would
+    // fail for an offset outside the range.
     unsigned int matches = 0;
     unsigned int index = 0;
-    for (unsigned int offset = 0; offset < RangeLength && Find(item, index, offset);
-         offset = index - RangeStart + 1)
+    unsigned int offset = 0;
+    while (Find(item, index, offset)) {
         ++matches;
+        offset = index - RangeStart + 1;
+        if (offset == RangeLength) break;
+    }
     return matches;
 }
 
