@@ -153,7 +153,15 @@ TEST(CharString, ReserveAndCompact)
 {
     TCharString empty;
     empty.Reserve(0, true);
-    EXPECT_GE(empty.GetCapacity(), 1u);
+    EXPECT_EQ(63u, empty.GetCapacity());   // room enough already
+    TCharString tiny(0u);
+    tiny.Reserve(0, true);
+    EXPECT_EQ(1u, tiny.GetCapacity());
+    EXPECT_EQ("", TextOf(tiny));
+    TCharString sharedEmpty(empty);
+    sharedEmpty.Reserve(0, true);   // a private buffer of exactly one byte
+    EXPECT_EQ(1u, sharedEmpty.GetCapacity());
+    EXPECT_NE(empty.GetText(), sharedEmpty.GetText());
 
     TCharString s("abc");
     s.Reserve(100, true);
@@ -193,6 +201,20 @@ TEST(CharString, EditingOperations)
     EXPECT_EQ("hellohello", TextOf(s));
     s.Assign(s.GetText() + 5);
     EXPECT_EQ("hello", TextOf(s));
+    s.SetWidth(8);
+    s.Append(s.GetText() + 3);   // justified, from its own buffer
+    EXPECT_EQ("hello      lo", TextOf(s));
+    s.SetWidth(0);
+    s.Delete(99, 1);             // past the end: nothing
+    s.InsertFill('!', 99, 1);    // past the end: at the end
+    EXPECT_EQ("hello      lo!", TextOf(s));
+
+    // A null text counts as the empty text.
+    s.Insert(nullptr, 0);
+    s.Append(nullptr);
+    EXPECT_EQ("hello      lo!", TextOf(s + nullptr));
+    s.Assign(static_cast<const char*>(nullptr));
+    EXPECT_EQ("", TextOf(s));
 
     TCharString big(Seventy.c_str());
     big.Insert("y", 0);
