@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Configures and builds one or both trees.
-#   scripts/build.sh [native|win32|all] [BUILD_ROOT]   (default: all, ./build)
+#   scripts/build.sh [native|win32|all] [BUILD_ROOT] [TARGET...]   (default: all, ./build, everything)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 which=${1:-all}
 out=${2:-$root/build}
+targets=("${@:3}")
 jobs=${IW_JOBS:-$(nproc)}
 
 build_tree() {
@@ -14,8 +15,10 @@ build_tree() {
     cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   fi
   echo "build: $name tree in $dir"
-  cmake --build "$dir" -j "$jobs" | grep -vE '^\[[0-9]+/[0-9]+\] (Building|Linking)' || true
-  cmake --build "$dir" -j "$jobs" >/dev/null   # fail here if the first pass failed
+  local t=()
+  [ "${#targets[@]}" -gt 0 ] && t=(--target "${targets[@]}")
+  cmake --build "$dir" -j "$jobs" "${t[@]}" | grep -vE '^\[[0-9]+/[0-9]+\] (Building|Linking)' || true
+  cmake --build "$dir" -j "$jobs" "${t[@]}" >/dev/null   # fail here if the first pass failed
 }
 
 case $which in

@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=${IW_BUILD_ROOT:-$root/build}
 cd "$root"
 bash scripts/setup.sh
-bash scripts/build.sh win32 "$out"
+bash scripts/build.sh win32 "$out" imagewheel
 
 tree=$out/win32
 rundir=$tree/run                      # the program's directory: its list files land here
