@@ -50,9 +50,10 @@ bool IsCycleDue(const char* section, FrequencyUnit unit, LONG period, const Cloc
     const tm today = MidnightOf(local->tm_year + 1900, local->tm_mon + 1, local->tm_mday);
 
     // A missing section reads as today.
-    tm last = MidnightOf(static_cast<int>(app->GetProfileInt(section, "Year", today.tm_year + 1900)),
-                         static_cast<int>(app->GetProfileInt(section, "Month", today.tm_mon + 1)),
-                         static_cast<int>(app->GetProfileInt(section, "Day", today.tm_mday)));
+    const int year = static_cast<int>(app->GetProfileInt(section, "Year", today.tm_year + 1900));
+    const int month = static_cast<int>(app->GetProfileInt(section, "Month", today.tm_mon + 1));
+    const int day = static_cast<int>(app->GetProfileInt(section, "Day", today.tm_mday));
+    tm last = MidnightOf(year, month, day);
     tm todayMidnight = today;
     const time_t todayStart = mktime(&todayMidnight);
     time_t lastStart = mktime(&last);   // also brings an out-of-range month or day into range

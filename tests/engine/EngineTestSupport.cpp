@@ -135,6 +135,13 @@ void DeleteRegValue(HKEY root, const char* key, const char* name) {
     RegCloseKey(k);
 }
 
+void SetDesktop(const char* name, const char* value) {
+    if (value)
+        SetRegString(HKEY_CURRENT_USER, DESKTOP_KEY, name, value);
+    else
+        DeleteRegValue(HKEY_CURRENT_USER, DESKTOP_KEY, name);
+}
+
 FileList MakeList(const std::vector<std::string>& entries, const std::string& current) {
     FileList list;
     for (const std::string& e : entries) list.Entries.InsertLast(TCharString(e.c_str()));
@@ -161,9 +168,13 @@ void EngineTest::SetUp() {
     RemoveLogos();
     boxes.clear();
     SetMessageBoxSink(RecordBox);
+    savedWallpaper = RegString(HKEY_CURRENT_USER, DESKTOP_KEY, "Wallpaper");
+    savedTile = RegString(HKEY_CURRENT_USER, DESKTOP_KEY, "TileWallpaper");
 }
 
 void EngineTest::TearDown() {
+    SetDesktop("Wallpaper", savedWallpaper == "<missing>" ? nullptr : savedWallpaper.c_str());
+    SetDesktop("TileWallpaper", savedTile == "<missing>" ? nullptr : savedTile.c_str());
     SetMessageBoxSink(NULL);
     SetCurrentDirectoryA("C:\\");
     RemoveTree(WORK_DIR);

@@ -51,6 +51,8 @@ std::string BinaryContent(size_t size, unsigned seed);
 std::string RegString(HKEY root, const char* key, const char* name);   // "<missing>" if absent
 void SetRegString(HKEY root, const char* key, const char* name, const char* value);
 void DeleteRegValue(HKEY root, const char* key, const char* name);
+// Sets a desktop value of HKEY_CURRENT_USER, or deletes it when `value` is null.
+void SetDesktop(const char* name, const char* value);
 
 // A file list with the given entries and current file.
 FileList MakeList(const std::vector<std::string>& entries, const std::string& current);
@@ -70,7 +72,8 @@ bool WaitFor(Predicate done, double seconds = 30) {
 }
 
 // Fresh work folder as the current directory, no profile file, no logo
-// files, message boxes recorded instead of shown.
+// files, message boxes recorded instead of shown. The desktop wallpaper
+// values, which belong to the whole prefix, are put back afterwards.
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -78,6 +81,9 @@ protected:
     static std::vector<RecordedBox>& Boxes();
     // Settings as LoadSettings gives them without a profile, boot drive M.
     AppSettings DefaultSettings();
+
+private:
+    std::string savedWallpaper, savedTile;
 };
 
 }  // namespace enginetest

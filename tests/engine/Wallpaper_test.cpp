@@ -9,32 +9,9 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         settings = DefaultSettings();
-        SaveDesktop();
-    }
-    void TearDown() override {
-        RestoreDesktop();
-        EngineTest::TearDown();
     }
     std::string Desktop(const char* name) { return RegString(HKEY_CURRENT_USER, DESKTOP_KEY, name); }
-    void SetDesktop(const char* name, const char* value) {
-        if (value)
-            SetRegString(HKEY_CURRENT_USER, DESKTOP_KEY, name, value);
-        else
-            DeleteRegValue(HKEY_CURRENT_USER, DESKTOP_KEY, name);
-    }
     AppSettings settings;
-
-private:
-    // The desktop values belong to the whole prefix: put them back afterwards.
-    void SaveDesktop() {
-        savedWallpaper = Desktop("Wallpaper");
-        savedTile = Desktop("TileWallpaper");
-    }
-    void RestoreDesktop() {
-        SetDesktop("Wallpaper", savedWallpaper == "<missing>" ? nullptr : savedWallpaper.c_str());
-        SetDesktop("TileWallpaper", savedTile == "<missing>" ? nullptr : savedTile.c_str());
-    }
-    std::string savedWallpaper, savedTile;
 };
 
 TEST_F(WallpaperTest, ApplySetsTilingAndFullPath) {
