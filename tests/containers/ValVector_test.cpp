@@ -236,6 +236,7 @@ TEST(ValVector, AllocationFailuresLeaveTheVectorUnchanged) {
     ExpectVectorError([&] { iwtest::AllocFailScope fail(0); v.InsertAt(Gray(3), 1); }, 1, NoMemory);
     ExpectVectorError([&] { iwtest::AllocFailScope fail(0); v.DetachAt(0); }, 1, NoMemory);
     ExpectVectorError([&] { iwtest::AllocFailScope fail(0); v.CreateSearcher(); }, 1, NoMemory);
+    ExpectVectorError([&] { iwtest::AllocFailScope fail(0); v.CreateIterator(); }, 1, NoMemory);
     ExpectVectorError([&] { iwtest::AllocFailScope fail(0); v = other; }, 1, NoMemory);
     ExpectVectorError([&] { iwtest::AllocFailScope fail(0); Colors copy(other); }, 1, NoMemory);
     EXPECT_EQ((std::vector<int>{1, 2}), Reds(v));
