@@ -194,8 +194,9 @@ TEST(BitmapToImage, OutOfMemoryLeavesTheImageAsItWas) {
     ASSERT_TRUE(bitmap.ToImage(image));
     const std::uint32_t* pixels = image.GetPixels();
     ASSERT_TRUE(LoadBytes(bitmap, TrueColorFile(3, 1, {1, 2, 3, 4, 5, 6, 1, 2, 3})));
-    // Index array, the two arrays of the sort, a block of tree nodes: out of memory.
-    for (long skip = 0; skip < 5; ++skip) {
+    // Index array, then a node for each pixel whose previous key was stored
+    // (the third pixel repeats the first: its node stays spare): out of memory.
+    for (long skip = 0; skip < 4; ++skip) {
         {
             iwtest::AllocFailScope fail(skip);
             EXPECT_FALSE(bitmap.ToImage(image)) << skip;
@@ -206,12 +207,22 @@ TEST(BitmapToImage, OutOfMemoryLeavesTheImageAsItWas) {
     }
     // The palette vector itself throws.
     {
-        iwtest::AllocFailScope fail(5);
+        iwtest::AllocFailScope fail(4);
         EXPECT_THROW(bitmap.ToImage(image), TCollectionException);
     }
     EXPECT_EQ(pixels, image.GetPixels());
     ASSERT_TRUE(bitmap.ToImage(image));
     EXPECT_EQ(2u, image.Palette.GetCount());
+
+    // Repeated colours reuse their refused node: five pixels of one colour and
+    // one of another take two nodes, so the fourth allocation is the palette.
+    ASSERT_TRUE(LoadBytes(bitmap, TrueColorFile(6, 1, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2})));
+    {
+        iwtest::AllocFailScope fail(3);
+        EXPECT_THROW(bitmap.ToImage(image), TCollectionException);
+    }
+    ASSERT_TRUE(bitmap.ToImage(image));
+    EXPECT_EQ((std::vector<std::uint32_t>{0, 0, 0, 0, 0, 1}), PixelsOf(image));
 
     // An index array of 2^30 or more pixels does not fit 32 bits: a 1-bit
     // picture of 32768 x 32769 coded as one end of bitmap.

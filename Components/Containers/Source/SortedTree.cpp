@@ -1,5 +1,6 @@
 #include "SortedTree.h"
 
+#include <new>
 #include <utility>
 
 namespace {

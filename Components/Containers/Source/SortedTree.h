@@ -3,13 +3,11 @@
 // TSortedTree is a red-black tree keyed by an unsigned 32-bit value. Every node
 // knows how many nodes its subtree holds, so both "the node of rank r" (ItemAt)
 // and "the rank of key k" (FindKey) cost one walk from the root. The tree never
-// allocates, copies or frees nodes: callers own them (TSortedTreeNodePool hands
-// them out in blocks). Problems are reported through GetLastError(), not by
+// allocates, copies or frees nodes: callers own them. Problems are reported through GetLastError(), not by
 // exceptions.
 #pragma once
 
 #include <cstdint>
-#include <new>
 
 // The intrusive part of an item. Node types for a particular use derive from
 // it and add their own data after Key.
@@ -113,64 +111,4 @@ private:
     std::int16_t Sorted = 1;
     std::int16_t AllowDuplicates = 0;
     TSortedTreeCursor* Cursors = nullptr;
-};
-
-// Hands out default-constructed nodes from blocks so that a tree of many
-// nodes costs a few allocations instead of one per node. Blocks start at
-// firstBlock nodes and double up to maxBlock. Nodes cannot be given back one by
-// one: all of them are freed by Clear() or the pool's destructor, so the tree
-// that links them must be done with them by then.
-template <class TNode = TSortedTreeNode>
-class TSortedTreeNodePool {
-public:
-    explicit TSortedTreeNodePool(std::uint32_t firstBlock = 256, std::uint32_t maxBlock = 65536)
-        : NextBlockSize(firstBlock ? firstBlock : 1), MaxBlockSize(maxBlock ? maxBlock : 1) {}
-    ~TSortedTreeNodePool() { Clear(); }
-    TSortedTreeNodePool(const TSortedTreeNodePool&) = delete;
-    TSortedTreeNodePool& operator=(const TSortedTreeNodePool&) = delete;
-
-    // A fresh node, or null when memory runs out.
-    TNode* Allocate() {
-        if (Used == BlockCapacity && !AddBlock()) return nullptr;
-        return &Blocks->Nodes[Used++];
-    }
-
-    void Clear() {
-        while (Blocks) {
-            Block* next = Blocks->Next;
-            delete[] Blocks->Nodes;
-            delete Blocks;
-            Blocks = next;
-        }
-        Used = BlockCapacity = 0;
-    }
-
-private:
-    struct Block {
-        Block* Next;
-        TNode* Nodes;
-    };
-
-    bool AddBlock() {
-        Block* block = new (std::nothrow) Block;
-        if (!block) return false;
-        block->Nodes = new (std::nothrow) TNode[NextBlockSize];
-        if (!block->Nodes) {
-            delete block;
-            return false;
-        }
-        block->Next = Blocks;
-        Blocks = block;
-        BlockCapacity = NextBlockSize;
-        Used = 0;
-        if (NextBlockSize < MaxBlockSize)
-            NextBlockSize = NextBlockSize > MaxBlockSize / 2 ? MaxBlockSize : NextBlockSize * 2;
-        return true;
-    }
-
-    Block* Blocks = nullptr;  // newest first; nodes are taken from the newest
-    std::uint32_t Used = 0;
-    std::uint32_t BlockCapacity = 0;
-    std::uint32_t NextBlockSize;
-    std::uint32_t MaxBlockSize;
 };

@@ -1,5 +1,6 @@
 // Conversion of a loaded bitmap file into an indexed TImage.
 #include <memory>
+#include <new>
 
 #include "BitmapFile.h"
 #include "NewArray.h"
@@ -17,40 +18,58 @@ std::uint32_t* NewIndexArray(std::uint32_t pixelCount) {
 
 void Append(TPalette& palette, const TRGBColor& color) { palette.InsertAt(color, palette.GetCount(), 1); }
 
-// Sorts the entries by bits 32 to 55 (a 24-bit key above a 32-bit payload),
-// stably, eight bits at a time. `scratch` holds as many entries.
-void SortByKey(std::unique_ptr<std::uint64_t[]>& entries, std::unique_ptr<std::uint64_t[]>& scratch,
-               std::uint32_t count) {
-    for (unsigned shift = 32; shift < 56; shift += 8) {
-        std::uint32_t start[257] = {};
-        for (std::uint32_t i = 0; i < count; ++i) ++start[(entries[i] >> shift & 0xFF) + 1];
-        for (unsigned d = 0; d < 256; ++d) start[d + 1] += start[d];
-        for (std::uint32_t i = 0; i < count; ++i) scratch[start[entries[i] >> shift & 0xFF]++] = entries[i];
-        entries.swap(scratch);
-    }
+// Key of the 24-bit pixel i: its bytes in stream order are blue, green and
+// red, so keys order colours by red, then green, then blue.
+std::uint32_t KeyAt(const std::uint8_t* stream, std::uint32_t i) {
+    const std::uint8_t* p = stream + 3 * std::uint64_t(i);
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
 }
 
-// Calls f(node) for the tree's nodes in ascending key order: an in-order walk
-// along the node links, which visits node r where ItemAt(r) would find it
-// but costs constant time per node instead of a walk from the root.
-template <class F>
-void ForEachInOrder(const TSortedTree& tree, F f) {
-    const TSortedTreeNode* node = tree.GetRoot();
-    while (node && node->Left) node = node->Left;
-    while (node) {
-        f(*node);
-        if (node->Right) {
-            node = node->Right;
-            while (node->Left) node = node->Left;
-        } else {
-            const TSortedTreeNode* child;
-            do {
-                child = node;
-                node = node->Parent;
-            } while (node && node->Right == child);
+// The distinct colour keys of a picture. The tree only links the nodes; this
+// set allocates them and frees them all when it goes.
+class TColourSet {
+public:
+    TColourSet() = default;
+    TColourSet(const TColourSet&) = delete;
+    TColourSet& operator=(const TColourSet&) = delete;
+    ~TColourSet() {
+        // Leaves first, so that no node is visited after it was freed.
+        TSortedTreeNode* node = Tree.GetRoot();
+        while (node) {
+            if (node->Left) {
+                node = node->Left;
+            } else if (node->Right) {
+                node = node->Right;
+            } else {
+                TSortedTreeNode* parent = node->Parent;
+                if (parent) (parent->Left == node ? parent->Left : parent->Right) = nullptr;
+                delete node;
+                node = parent;
+            }
         }
+        delete Spare;
     }
-}
+
+    // False when a node cannot be allocated or the tree fails for another
+    // reason than already holding the key. A key that is already present
+    // leaves its node spare for the next one, so the set costs one node per
+    // distinct colour.
+    bool Add(std::uint32_t key) {
+        if (!Spare) Spare = new (std::nothrow) TSortedTreeNode;
+        if (!Spare) return false;
+        Spare->Key = key;
+        if (Tree.Insert(Spare)) {
+            Spare = nullptr;
+            return true;
+        }
+        return Tree.GetLastError() == TSortedTree::ErrKeyPresent;
+    }
+
+    TSortedTree Tree;
+
+private:
+    TSortedTreeNode* Spare = nullptr;
+};
 
 }  // namespace
 
@@ -106,71 +125,48 @@ bool TBitmapFile::ConvertIndexed(TImage& image) {
     if (!Adopt(indices, image)) return false;
 
     // A 1-bit file without at least two table entries is black and white.
-    const bool table = Content.ColorTable && (Content.BitsPerPixel != 1 || colors >= 2);
-    TPalette palette(table ? colors : 2, 1, NoLimit);
-    if (table) {
-        const std::uint8_t* t = Content.ColorTable.get();
-        for (std::uint32_t k = 0; k < colors; ++k, t += 4) Append(palette, TRGBColor(t[2], t[1], t[0]));
-    } else if (Content.BitsPerPixel == 1) {
+    // Deeper files always copy their table: colours used is 0 without one.
+    const bool blackAndWhite = Content.BitsPerPixel == 1 && !(Content.ColorTable && colors >= 2);
+    TPalette palette(blackAndWhite ? 2 : colors, 1, NoLimit);
+    if (blackAndWhite) {
         Append(palette, TRGBColor(0, 0, 0));
         Append(palette, TRGBColor(255, 255, 255));
+    } else {
+        const std::uint8_t* t = Content.ColorTable.get();
+        for (std::uint32_t k = 0; k < colors; ++k, t += 4) Append(palette, TRGBColor(t[2], t[1], t[0]));
     }
     image.Palette = palette;
     return true;
 }
 
-// Every distinct colour becomes a palette entry, in ascending order of its key
-// red * 65536 + green * 256 + blue, and every pixel the rank of its key.
-//
-// Instead of one ordered-set insertion and one rank lookup per pixel, the
-// pixels are sorted by key first (a linear radix sort): walking them in key
-// order meets every distinct key once, in ascending order, and the number of
-// distinct keys met so far is the rank. Only the distinct keys enter the
-// sorted tree, in ascending order, which keeps its working path in the cache;
-// the palette is read from the tree in key order.
+// Every distinct colour becomes a palette entry, in ascending order of its
+// key, and every pixel the rank of its key among them (the number of smaller
+// keys), which the subtree sizes of the sorted tree give in one walk.
 bool TBitmapFile::ConvertTrueColor(TImage& image) {
     const std::uint32_t count = Content.PixelCount;
     const std::uint8_t* s = Content.Stream.get();
     std::unique_ptr<std::uint32_t[]> indices(NewIndexArray(count));
-    std::unique_ptr<std::uint64_t[]> sorted(NewArray<std::uint64_t>(count));
-    std::unique_ptr<std::uint64_t[]> scratch(NewArray<std::uint64_t>(count));
-    if (!indices || !sorted || !scratch) {
+    if (!indices) {
         Status = StatusNoMemory;
         return false;
     }
+    TColourSet colours;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint8_t* p = s + 3 * std::uint64_t(i);
-        sorted[i] = std::uint64_t(p[0] | p[1] << 8 | p[2] << 16) << 32 | i;
-    }
-    SortByKey(sorted, scratch, count);
-    scratch.reset();
-
-    TSortedTreeNodePool<> nodes;  // outlives the tree that links them
-    TSortedTree tree;
-    std::uint32_t n = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t key = std::uint32_t(sorted[i] >> 32);
-        if (i == 0 || key != std::uint32_t(sorted[i - 1] >> 32)) {
-            TSortedTreeNode* node = nodes.Allocate();
-            if (!node) {
-                Status = StatusNoMemory;
-                return false;
-            }
-            node->Key = key;
-            if (!tree.Insert(node)) {
-                Status = StatusNoMemory;
-                return false;
-            }
-            ++n;
+        if (!colours.Add(KeyAt(s, i))) {
+            Status = StatusNoMemory;
+            return false;
         }
-        indices[std::uint32_t(sorted[i])] = n - 1;
     }
-    sorted.reset();
-
+    const std::uint32_t n = colours.Tree.GetCount();
     TPalette palette(n, 0, NoLimit);
-    ForEachInOrder(tree, [&](const TSortedTreeNode& node) {
-        Append(palette, TRGBColor(std::uint8_t(node.Key >> 16), std::uint8_t(node.Key >> 8), std::uint8_t(node.Key)));
-    });
+    for (std::uint32_t r = 0; r < n; ++r) {
+        const std::uint32_t key = colours.Tree.ItemAt(r)->Key;
+        Append(palette, TRGBColor(std::uint8_t(key >> 16), std::uint8_t(key >> 8), std::uint8_t(key)));
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t rank = 0;
+        indices[i] = colours.Tree.FindKey(KeyAt(s, i), &rank) ? rank : 0;
+    }
     if (!Adopt(indices, image)) return false;
     image.Palette = palette;
     return true;
