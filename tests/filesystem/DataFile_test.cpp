@@ -231,6 +231,9 @@ TEST_F(DataFileTest, SeekResizeReadAndWriteFailures) {
     std::uint8_t buffer[4];
     ExpectFailure([&] { closed.Read(buffer, 4); }, DataFileReadFailed, "TDataFile::Read(void *, size_t)",
                   "Unable to read from stream!");
+    // Without a file even the size a closed file answers (-1) is no size.
+    ExpectFailure([&] { closed.SetFileSize(closed.GetFileSize()); }, DataFileResizeFailed,
+                  "TDataFile::SetFileSize(int32_)", "Unable to resize file!");
     EXPECT_EQ(Content(name), Pattern(3));
 }
 

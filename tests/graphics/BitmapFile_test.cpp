@@ -176,7 +176,7 @@ TEST(BitmapLoad, RowsEndingInsideAByteArePackedBitToBit) {
     f.Pixels = {0xBF, 0xFF, 0xFF, 0xFF, 0x7F, 0, 0, 0, 0xC0, 0, 0, 0};
     TBitmapFile bitmap;
     ASSERT_TRUE(LoadBytes(bitmap, f.Build()));
-    EXPECT_EQ(2u, bitmap.GetStreamSize());  // 9 pixels round up to 2 bytes
+    EXPECT_EQ(1u, bitmap.GetStreamSize());  // whole bytes: 9 bits are 1 byte
     EXPECT_EQ((Bytes{0xAF, 0x00}), StreamOf(bitmap));  // 101 011 110, then fill bits
 
     // 4 bits, 3 x 2: rows 1 2 3, 4 5 6.
@@ -192,6 +192,8 @@ TEST(BitmapLoad, RowsEndingInsideAByteArePackedBitToBit) {
     ASSERT_TRUE(LoadBytes(bitmap, Type0File(9, 2, 3, 1, 1, {0xFF, 0x80, 0xEE, 0x7F, 0xC0, 0xEE})));
     EXPECT_EQ(TBitmapFile::FormatType0, bitmap.GetFormat());
     EXPECT_EQ((Bytes{0xFF, 0xBF, 0xC0}), StreamOf(bitmap));  // 111111111 011111111
+    EXPECT_EQ(2u, bitmap.GetStreamSize());  // 18 bits: 2 whole bytes, the last bits beyond
+    EXPECT_EQ(2u, bitmap.GetStoredSize());
 }
 
 TEST(BitmapLoad, Type0RowsFollowTheStoredRowLength) {
@@ -284,6 +286,20 @@ TEST(BitmapLoad, RunLengthCodes) {
     ASSERT_EQ(S::StatusOk, LoadRle(bitmap, 8, 1, {0, 3, 0x12, 0x30, 0, 5, 0x45, 0x67, 0x80, 0, 0, 1}, true));
     EXPECT_EQ((Bytes{0x12, 0x34, 0x56, 0x78}), StreamOf(bitmap));
     EXPECT_EQ(S::StatusBadCompression, LoadRle(bitmap, 8, 1, {9, 0x12}, true));
+}
+
+TEST(BitmapLoad, FieldsAreReadAsStoredWhateverTheFileWasSetTo) {
+    InfoFile f;
+    f.Width = 2;
+    f.Pixels = {1, 2, 3, 4, 5, 6, 0, 0};
+    const Bytes bytes = f.Build();
+    TMemoryDataFile file(bytes.data(), bytes.size());
+    file.SetSwapBytes(true);
+    TBitmapFile bitmap;
+    ASSERT_TRUE(bitmap.Load(file));
+    EXPECT_FALSE(file.GetSwapBytes());
+    EXPECT_EQ(2u, bitmap.GetWidth());
+    EXPECT_EQ(24u, bitmap.GetBitsPerPixel());
 }
 
 TEST(BitmapLoad, FailedLoadKeepsThePreviousPicture) {

@@ -102,6 +102,8 @@ inline bool LoadBytes(TBitmapFile& bitmap, const Bytes& bytes) {
     return bitmap.Load(file);
 }
 
+// Every byte that holds pixels, the last partly filled one included.
 inline Bytes StreamOf(const TBitmapFile& bitmap) {
-    return Bytes(bitmap.GetPixelStream(), bitmap.GetPixelStream() + bitmap.GetStreamSize());
+    const std::uint64_t bytes = (std::uint64_t(bitmap.GetPixelCount()) * bitmap.GetBitsPerPixel() + 7) / 8;
+    return Bytes(bitmap.GetPixelStream(), bitmap.GetPixelStream() + bytes);
 }

@@ -134,7 +134,7 @@ std::int32_t TDataFile::GetFileSize() {
 }
 
 void TDataFile::SetFileSize(std::int32_t size) {
-    if (size == GetFileSize()) return;
+    if (Handle != NoHandle && size == GetFileSize()) return;
     if (size < 0 || OsResize(Handle, size) != 0)
         throw TDataFileException(DataFileResizeFailed, "TDataFile::SetFileSize(int32_)", __FILE__, __LINE__,
                                  "Unable to resize file!");

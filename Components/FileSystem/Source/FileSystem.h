@@ -56,7 +56,7 @@ public:
     // -1 when no file is open.
     virtual std::int32_t GetFileSize();
     // Extends (with zero bytes) or truncates the file; nothing happens when the
-    // size is already right.
+    // size is already right. Without an open file it always fails.
     virtual void SetFileSize(std::int32_t size);
     // origin: FromStart, FromCurrent or FromEnd; any other origin does nothing.
     virtual void Seek(std::int32_t offset, int origin);
@@ -87,6 +87,7 @@ public:
     int GetWriteMode() const { return WriteMode; }
     void SetWriteMode(int mode) { WriteMode = mode; }
     bool GetSwapBytes() const { return SwapBytes != 0; }
+    void SetSwapBytes(bool swap) { SwapBytes = swap ? 1 : 0; }
 
 private:
     static const int NoHandle = -1;

@@ -164,14 +164,15 @@ private:
     // the rows as they are stored, into a buffer that is also big enough for
     // the gapless stream, and then packed in place (PackRows).
     TStatus AllocateRows(std::uint64_t rowBytes, bool zeroed) {
-        // 1- and 4-bit streams are rounded up to whole bytes so that the last
-        // pixels of the picture fit.
-        const std::uint64_t streamBytes = (std::uint64_t(C.PixelCount) * C.BitsPerPixel + 7) / 8;
-        const std::uint64_t bytes = std::max(streamBytes, rowBytes * C.Height);
+        // The stream size counts whole bytes only, but the buffer is rounded
+        // up so that the last pixels of a 1- or 4-bit picture whose pixel
+        // count ends inside a byte still fit.
+        const std::uint64_t streamBits = std::uint64_t(C.PixelCount) * C.BitsPerPixel;
+        const std::uint64_t bytes = std::max((streamBits + 7) / 8, rowBytes * C.Height);
         if (bytes > 0xFFFFFFFFu) return TBitmapFile::StatusNoMemory;
         C.Stream.reset(NewArray<std::uint8_t>(bytes, zeroed));
         if (!C.Stream) return TBitmapFile::StatusNoMemory;
-        C.StreamSize = std::uint32_t(streamBytes);
+        C.StreamSize = std::uint32_t(streamBits / 8);
         return TBitmapFile::StatusOk;
     }
     // Keeps the first width x depth bits of every row and drops the rest.
@@ -364,6 +365,8 @@ bool TBitmapFile::Load(TDataFile& file) {
     TContent content;
     TStatus status;
     try {
+        // Every field is taken as stored, least significant byte first.
+        file.SetSwapBytes(false);
         status = TBitmapReader(file, content).Read();
     } catch (...) {  // a failed read or seek of the data file, or anything else
         status = StatusReadFailure;
