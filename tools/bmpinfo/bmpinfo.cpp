@@ -11,10 +11,11 @@
 
 namespace {
 
-const char* Reason(const TBitmapFile& bitmap, bool converted) {
+// Why the status is not 0; the line of a file with status 0 ends after its
+// fields (image=0 tells that a 16- or 32-bit picture was not converted).
+const char* Reason(const TBitmapFile& bitmap) {
     switch (bitmap.GetStatus()) {
-    case TBitmapFile::StatusOk:
-        return bitmap.IsLoaded() && !converted ? "not converted: only 1, 4, 8 and 24 bits per pixel are" : nullptr;
+    case TBitmapFile::StatusOk: return nullptr;
     case TBitmapFile::StatusNoMemory: return "out of memory";
     case TBitmapFile::StatusReadFailure: return "read failure: the file is short or unreadable, or its width is 0";
     case TBitmapFile::StatusBadHeader:
@@ -74,7 +75,7 @@ bool Describe(const char* name, const char* ppm) {
                     (unsigned long)bitmap.GetHeight(), unsigned(bitmap.GetBitsPerPixel()),
                     (unsigned long)bitmap.GetColorsUsed(), converted ? 1 : 0,
                     converted ? image.Palette.GetCount() : 0u);
-    if (const char* reason = failure ? failure : Reason(bitmap, converted)) std::printf(" (%s)", reason);
+    if (const char* reason = failure ? failure : Reason(bitmap)) std::printf(" (%s)", reason);
     std::printf("\n");
     if (converted && ppm && !WritePpm(ppm, image)) {
         std::fprintf(stderr, "bmpinfo: cannot write %s\n", ppm);
