@@ -287,9 +287,11 @@ TEST(CharString, HooksSurroundEachChange)
     s.Delete(0, 2);
     s.Assign(Seventy.c_str());
     s.Delete(5, 100);
+    s.Assign(TCharString("shared"));
     EXPECT_EQ((std::vector<std::string>{"insert 1 1 2", "insert 0 1 2", "fill 1 0 2", "fill 0 0 2", "delete 1 0 2",
                                         "delete 0 0 2", "assign 1 0 0", "assign 0 0 0", "delete 1 5 65",
-                                        "delete 0 5 65", "compact 1 0 0", "compact 0 0 0"}),
+                                        "delete 0 5 65", "compact 1 0 0", "compact 0 0 0", "assign 1 0 0",
+                                        "assign 0 0 0"}),
               s.Calls);
 
     TRecordingString target("previous");

@@ -104,6 +104,9 @@ TEST(Collection, RemovesAndDetachesThroughASearcher) {
     v.Remove(*v.At(1));
     EXPECT_EQ(4, *v.At(0));
     EXPECT_EQ(1u, v.GetCount());
+    SearchingVector empty;  // nothing to find is no failure
+    empty.Remove(4);
+    EXPECT_EQ(nullptr, empty.Detach(4));
 
     // Any failure inside, here the searcher that cannot be created, becomes a general failure.
     for (bool detach : {false, true}) {
