@@ -9,6 +9,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AllocFail.h"
@@ -266,6 +267,40 @@ TEST_F(DataFileTest, InsertModeOpensAGap) {
     Bytes expected = big;
     expected.insert(expected.begin() + 100, {'1', '2', '3'});
     EXPECT_EQ(Content(bigName), expected);
+}
+
+// Records where every read and write of the file starts and how much it moves.
+class RecordingFile : public TDataFile {
+public:
+    using Chunk = std::pair<std::int32_t, std::size_t>;
+    std::vector<Chunk> reads, writes;
+    std::size_t Read(void* buffer, std::size_t count) override {
+        reads.push_back({Tell(), count});
+        return TDataFile::Read(buffer, count);
+    }
+    std::size_t Write(const void* buffer, std::size_t count) override {
+        writes.push_back({Tell(), count});
+        return TDataFile::Write(buffer, count);
+    }
+};
+
+TEST_F(DataFileTest, MoveContentsChunksAtMost32768BytesInOverlapSafeOrder) {
+    const std::string name = MakeFile("chunks.bin", Pattern(70000));
+    using Chunks = std::vector<RecordingFile::Chunk>;
+    RecordingFile file;
+    file.Open(name.c_str(), 8);
+    // Upwards: the last piece of the source first, what remains at the start last.
+    file.MoveContents(0, 10, 70000);
+    EXPECT_EQ(file.reads, (Chunks{{37232, 32768}, {4464, 32768}, {0, 4464}}));
+    EXPECT_EQ(file.writes, (Chunks{{37242, 32768}, {4474, 32768}, {10, 4464}}));
+    // Downwards: from the start forwards.
+    file.reads.clear();
+    file.writes.clear();
+    file.MoveContents(10, 0, 70000);
+    EXPECT_EQ(file.reads, (Chunks{{10, 32768}, {32778, 32768}, {65546, 4464}}));
+    EXPECT_EQ(file.writes, (Chunks{{0, 32768}, {32768, 32768}, {65536, 4464}}));
+    file.Close();
+    EXPECT_EQ(Content(name).size(), 70010u);
 }
 
 TEST_F(DataFileTest, MoveContentsAcrossTheBufferBound) {

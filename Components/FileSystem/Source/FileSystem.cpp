@@ -239,12 +239,12 @@ void TDataFile::MoveContents(std::int32_t from, std::int32_t to, std::size_t cou
     for (std::size_t done = 0; done < count;) {
         const std::size_t n = std::min(count - done, bufferSize);
         const std::size_t offset = backwards ? count - done - n : done;
-        SeekFromStart(std::int32_t(from + offset));
+        Seek(std::int32_t(from + offset), FromStart);
         const std::size_t got = Read(buffer.get(), n);
         std::memset(buffer.get() + got, 0, n - got);  // beyond the end reads as zeros
-        SeekFromStart(std::int32_t(to + offset));
+        Seek(std::int32_t(to + offset), FromStart);
         Write(buffer.get(), n);
         done += n;
     }
-    SeekFromStart(position);
+    Seek(position, FromStart);
 }
