@@ -119,10 +119,7 @@ void TCharString::InsertFill(char fill, unsigned int position, unsigned int coun
 
 void TCharString::Delete(unsigned int position, unsigned int count)
 {
-    if (position > Length)
-        position = Length;
-    if (count > Length - position)
-        count = Length - position;
+    ClampRange(position, count);
     Reserve(KeepCapacity, true);
     // The compacted buffer is secured before the text changes, so that a
     // failure leaves the string as it was.
@@ -144,10 +141,7 @@ void TCharString::CopyRange(TCharString& destination, unsigned int position, uns
         destination.Assign(part);
         return;
     }
-    if (position > Length)
-        position = Length;
-    if (count > Length - position)
-        count = Length - position;
+    ClampRange(position, count);
 
     // The buffer for the result is secured before the destination is touched.
     const unsigned int capacity = destination.RoundUp(count + 1ull);
@@ -271,6 +265,14 @@ bool TCharString::Aliases(const char* text) const
 {
     const std::less<const char*> before;
     return !before(text, Text) && before(text, Text + Capacity);
+}
+
+void TCharString::ClampRange(unsigned int& position, unsigned int& count) const
+{
+    if (position > Length)
+        position = Length;
+    if (count > Length - position)
+        count = Length - position;
 }
 
 unsigned int TCharString::PrepareGap(unsigned int position, unsigned int count)

@@ -87,6 +87,8 @@ protected:
 private:
     unsigned int RoundUp(unsigned long long size) const;
     bool Aliases(const char* text) const;
+    // Cuts a range to the text: a position past the end becomes the end.
+    void ClampRange(unsigned int& position, unsigned int& count) const;
     unsigned int PrepareGap(unsigned int position, unsigned int count);
     char* OpenGap(unsigned int position, unsigned int count);
     // Moves the text into `buffer` (`capacity` bytes), around NotifyCompact.
