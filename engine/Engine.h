@@ -42,7 +42,7 @@ struct CategorySettings {
     LONG Period = 1;              // units between two cycles; unused for Boot
     FrequencyUnit Unit = FrequencyUnit::Boot;
     CycleOrder Order = CycleOrder::Forward;
-    LONG Enabled = 1;             // any non-zero value cycles
+    LONG Enabled = 1;             // any non-zero value cycles a logo; the wallpaper timer needs 1
 };
 
 struct AppSettings {
@@ -110,8 +110,9 @@ const UINT_PTR WALLPAPER_TIMER_ID = 1;
 const UINT MINIMUM_TIMER_INTERVAL = 1000;   // ms
 // The wallpaper timer's interval in ms for a unit and period (not for Boot).
 UINT WallpaperTimerInterval(FrequencyUnit unit, LONG period);
-// Stops timer WALLPAPER_TIMER_ID of `window`; when wallpaper cycling is enabled
-// either cycles the wallpaper at once (unit Boot) or restarts the timer.
+// Stops timer WALLPAPER_TIMER_ID of `window`; when wallpaper cycling is on
+// (Enabled is 1, as the Wallpaper page shows it) either cycles the wallpaper
+// at once (unit Boot) or restarts the timer.
 void ArmWallpaperTimer(HWND window, const AppSettings& settings, FileList& wallpaper,
                        const Clock& clock = SystemClock());
 
@@ -145,7 +146,8 @@ TCharString BackupFolderName(const char* programPath);
 // existing backup). Shows a message when the folder cannot be created.
 void BackupOriginalLogos(const char* programPath, const AppSettings& settings);
 // Stores the setup program's uninstall command as "UNINSTALL_STRING" and puts
-// "<programPath> /uninstall" in its place.
+// "<programPath> /uninstall" in its place. Nothing changes when the command
+// cannot be read or already is this program's own.
 void TakeOverUninstallEntry(const char* programPath);
 // Imports the desktop wallpaper and its tiling into the settings and the
 // wallpaper list (memory only).

@@ -106,7 +106,9 @@ UINT WallpaperTimerInterval(FrequencyUnit unit, LONG period) {
 void ArmWallpaperTimer(HWND window, const AppSettings& settings, FileList& wallpaper, const Clock& clock) {
     KillTimer(window, WALLPAPER_TIMER_ID);
     const CategorySettings& s = settings[Category::Wallpaper];
-    if (s.Enabled == 0) return;
+    // The timer follows the wallpaper switch as the Wallpaper page shows it,
+    // and the page shows cycling as on only for the value 1.
+    if (s.Enabled != 1) return;
     if (s.Unit == FrequencyUnit::Boot)
         CycleWallpaper(settings, wallpaper, clock);
     else

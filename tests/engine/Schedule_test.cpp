@@ -184,10 +184,16 @@ TEST_F(ArmTimerTest, StartsStopsOrCyclesAtOnce) {
     w.Enabled = 0;
     ArmWallpaperTimer(window, s, wallpaper);
     EXPECT_FALSE(KillTimer(window, WALLPAPER_TIMER_ID));
+    // The Wallpaper page shows 2 as off, and the timer follows the page.
+    w.Enabled = 2;
+    ArmWallpaperTimer(window, s, wallpaper);
+    EXPECT_FALSE(KillTimer(window, WALLPAPER_TIMER_ID));
 
-    // Unit Boot: the wallpaper cycles at once, no timer.
-    w.Enabled = 1;
+    // Unit Boot: the wallpaper cycles at once, no timer; not when off.
     w.Unit = FrequencyUnit::Boot;
+    ArmWallpaperTimer(window, s, wallpaper);
+    EXPECT_STREQ(wallpaper.Current.GetText(), "a.bmp");
+    w.Enabled = 1;
     ArmWallpaperTimer(window, s, wallpaper);
     EXPECT_STREQ(wallpaper.Current.GetText(), "b.bmp");
     EXPECT_EQ(ReadBytes(w.CurrentFileName.GetText()), "b.bmp\r\n");
