@@ -340,6 +340,10 @@ TEST(BitmapLoad, EveryAllocationFailureIsOutOfMemory) {
         EXPECT_FALSE(LoadBytes(fresh, bytes)) << skip;
         EXPECT_EQ(S::StatusNoMemory, fresh.GetStatus()) << skip;
     }
+    // Two bytes of run-length data claiming 50000 x 50000 pixels: a stream
+    // beyond 2 GB is out of memory without being asked for.
+    EXPECT_EQ(S::StatusNoMemory, LoadRle(bitmap, 50000, 50000, {0, 1}));
+    EXPECT_TRUE(bitmap.IsLoaded());
 }
 
 TEST(BitmapLoad, ReadsRealFiles) {

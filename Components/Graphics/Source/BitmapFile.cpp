@@ -20,6 +20,7 @@ const std::uint16_t SignatureBM = 0x4D42;
 const std::uint32_t CoreHeaderEnd = 26;   // 14-byte file header + 12-byte information header
 const std::uint32_t InfoHeaderEnd = 54;   // 14-byte file header + 40-byte information header
 const std::uint32_t Type0HeaderEnd = 10;
+const std::uint64_t MaxStreamBytes = 0x7FFFFFFF;
 
 // Appends the first `bits` bits of `src` (most significant bit first) to the
 // bit stream `dst` at bit position `at`. Bits of dst before `at` are kept,
@@ -169,7 +170,10 @@ private:
         // count ends inside a byte still fit.
         const std::uint64_t streamBits = std::uint64_t(C.PixelCount) * C.BitsPerPixel;
         const std::uint64_t bytes = std::max((streamBits + 7) / 8, rowBytes * C.Height);
-        if (bytes > 0xFFFFFFFFu) return TBitmapFile::StatusNoMemory;
+        // A 32-bit Windows program never gets more than 2 GB in one piece;
+        // asking for more would only make a few bytes of run-length data
+        // claiming a giant picture fill gigabytes on a larger machine.
+        if (bytes > MaxStreamBytes) return TBitmapFile::StatusNoMemory;
         C.Stream.reset(NewArray<std::uint8_t>(bytes, zeroed));
         if (!C.Stream) return TBitmapFile::StatusNoMemory;
         C.StreamSize = std::uint32_t(streamBits / 8);
