@@ -28,7 +28,7 @@ public:
     FILE* Get() const { return File.get(); }
     bool Close();                   // true when every write and the close succeeded
     // Whether Commit may replace the target: it is missing, or a file that is
-    // not read-only.
+    // neither read-only nor a folder.
     bool TargetReplaceable() const;
     bool Commit();                  // replaces the target; Close must have succeeded
 

@@ -30,6 +30,7 @@ bool TempFile::TargetReplaceable() const {
 bool TempFile::Commit() {
     // A read-only target is protected: it is not replaced (Windows refuses to
     // rename over it anyway, and the delete-then-rename path below must not).
+    // Neither is a folder in the target's place.
     if (!TargetReplaceable()) return false;
     if (MoveFileExA(Name.GetText(), Target.GetText(), MOVEFILE_REPLACE_EXISTING)) {
         Created = false;

@@ -53,10 +53,11 @@ bool IsCycleDue(const char* section, FrequencyUnit unit, LONG period, const Cloc
     const int year = static_cast<int>(app->GetProfileInt(section, "Year", today.tm_year + 1900));
     const int month = static_cast<int>(app->GetProfileInt(section, "Month", today.tm_mon + 1));
     const int day = static_cast<int>(app->GetProfileInt(section, "Day", today.tm_mday));
-    tm last = MidnightOf(year, month, day);
-    tm todayMidnight = today;
-    const time_t todayStart = mktime(&todayMidnight);
-    time_t lastStart = mktime(&last);   // also brings an out-of-range month or day into range
+    tm last = MidnightOf(year, month, day);   // written back as stored when not due
+    tm normalised = today;
+    const time_t todayStart = mktime(&normalised);
+    normalised = last;   // mktime also brings an out-of-range month or day into range
+    time_t lastStart = mktime(&normalised);
     bool due;
     if (lastStart == static_cast<time_t>(-1)) {
         due = true;   // a date the C library cannot represent lies long ago
@@ -64,7 +65,7 @@ bool IsCycleDue(const char* section, FrequencyUnit unit, LONG period, const Cloc
         // A date after today (the clock was set back) counts as today, so the
         // elapsed time never turns negative.
         if (lastStart > todayStart) {
-            last = todayMidnight;
+            last = today;
             lastStart = todayStart;
         }
         due = ElapsedIsDue(unit, static_cast<long long>(now) - lastStart, period);

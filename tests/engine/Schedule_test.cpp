@@ -61,6 +61,11 @@ TEST_F(ScheduleTest, DaysCountFromMidnight) {
     EXPECT_EQ(Stored(), "2025-12-30") << "not due: the date used is written back";
     EXPECT_TRUE(Due(FrequencyUnit::Days, 3, LocalTime(2026, 1, 2, 0, 0, 1)));
     EXPECT_EQ(Stored(), "2026-1-2");
+    // 30 February counts as 2 March, and is written back as it was stored.
+    StoreLast(2026, 2, 30);
+    EXPECT_FALSE(Due(FrequencyUnit::Days, 2, LocalTime(2026, 3, 3, 23)));
+    EXPECT_EQ(Stored(), "2026-2-30");
+    EXPECT_TRUE(Due(FrequencyUnit::Days, 2, LocalTime(2026, 3, 4)));
 }
 
 TEST_F(ScheduleTest, WeeksAndMonths) {
