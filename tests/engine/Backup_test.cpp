@@ -100,6 +100,22 @@ TEST_F(BackupTest, UninstallEntryTakeOver) {
     TakeOverUninstallEntry(PROGRAM_PATH);
     EXPECT_EQ(Stored(), "<missing>");
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"), "<missing>");
+    // A value that is no text, or too long for the program's buffer, cannot be read either.
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    const DWORD number = 7;
+    RegSetValueExA(key, "UninstallString", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+    TakeOverUninstallEntry(PROGRAM_PATH);
+    EXPECT_EQ(Stored(), "<missing>");
+    const std::string tooLong(6000, 'u');
+    RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(tooLong.c_str()),
+                   static_cast<DWORD>(tooLong.size() + 1));
+    TakeOverUninstallEntry(PROGRAM_PATH);
+    EXPECT_EQ(Stored(), "<missing>");
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExA(key, "UninstallString", NULL, NULL, NULL, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, tooLong.size() + 1) << "the value is left alone";
+    RegCloseKey(key);
 
     SetRegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString", "C:\\setup\\uninst.exe -remove \"x y\"");
     TakeOverUninstallEntry(PROGRAM_PATH);
