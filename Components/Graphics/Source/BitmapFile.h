@@ -118,8 +118,9 @@ private:
         std::uint32_t FourthMask = 0;
     };
 
-    bool ConvertIndexed(TImage& image);
-    bool ConvertTrueColor(TImage& image);
+    // Both fill the index array of pixel count entries and hand it to the image.
+    bool ConvertIndexed(std::unique_ptr<std::uint32_t[]>& indices, TImage& image);
+    bool ConvertTrueColor(std::unique_ptr<std::uint32_t[]>& indices, TImage& image);
     bool Adopt(std::unique_ptr<std::uint32_t[]>& indices, TImage& image);
 
     TContent Content;

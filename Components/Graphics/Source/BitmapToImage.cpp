@@ -75,13 +75,14 @@ private:
 
 bool TBitmapFile::ToImage(TImage& image) {
     if (!Loaded) return false;
-    switch (Content.BitsPerPixel) {
-    case 1:
-    case 4:
-    case 8: return ConvertIndexed(image);
-    case 24: return ConvertTrueColor(image);
-    default: return false;  // 16 and 32 bits are not converted
+    const std::uint16_t depth = Content.BitsPerPixel;
+    if (depth != 1 && depth != 4 && depth != 8 && depth != 24) return false;  // 16 and 32 bits are not converted
+    std::unique_ptr<std::uint32_t[]> indices(NewIndexArray(Content.PixelCount));
+    if (!indices) {
+        Status = StatusNoMemory;
+        return false;
     }
+    return depth == 24 ? ConvertTrueColor(indices, image) : ConvertIndexed(indices, image);
 }
 
 bool TBitmapFile::Adopt(std::unique_ptr<std::uint32_t[]>& indices, TImage& image) {
@@ -93,15 +94,10 @@ bool TBitmapFile::Adopt(std::unique_ptr<std::uint32_t[]>& indices, TImage& image
     return true;
 }
 
-bool TBitmapFile::ConvertIndexed(TImage& image) {
+bool TBitmapFile::ConvertIndexed(std::unique_ptr<std::uint32_t[]>& indices, TImage& image) {
     const std::uint32_t count = Content.PixelCount;
     const std::uint32_t colors = Content.ColorsUsed;
     const std::uint8_t* s = Content.Stream.get();
-    std::unique_ptr<std::uint32_t[]> indices(NewIndexArray(count));
-    if (!indices) {
-        Status = StatusNoMemory;
-        return false;
-    }
     std::uint32_t* out = indices.get();
     switch (Content.BitsPerPixel) {
     case 1:
@@ -142,14 +138,9 @@ bool TBitmapFile::ConvertIndexed(TImage& image) {
 // Every distinct colour becomes a palette entry, in ascending order of its
 // key, and every pixel the rank of its key among them (the number of smaller
 // keys), which the subtree sizes of the sorted tree give in one walk.
-bool TBitmapFile::ConvertTrueColor(TImage& image) {
+bool TBitmapFile::ConvertTrueColor(std::unique_ptr<std::uint32_t[]>& indices, TImage& image) {
     const std::uint32_t count = Content.PixelCount;
     const std::uint8_t* s = Content.Stream.get();
-    std::unique_ptr<std::uint32_t[]> indices(NewIndexArray(count));
-    if (!indices) {
-        Status = StatusNoMemory;
-        return false;
-    }
     TColourSet colours;
     for (std::uint32_t i = 0; i < count; ++i) {
         if (!colours.Add(KeyAt(s, i))) {
