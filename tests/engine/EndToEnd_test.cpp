@@ -42,15 +42,33 @@ protected:
         return info.hProcess;
     }
     static bool Ended(HANDLE process) { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
+    // The program copied into APP_DIR, with no profile yet; false (the test
+    // is skipped) when there is none to copy.
+    bool InstallProgram() {
+        const std::string exe = ReadBytes(HostPath(IW_IMAGEWHEEL_EXE));
+        if (exe == "<missing>" || !IsRealProgram(exe)) return false;
+        CreateDirectoryA(APP_DIR, NULL);
+        WriteBytes(std::string(APP_DIR) + "imagewheel.exe", exe);
+        RemoveFile(WindowsDir() + APP_PROFILE);
+        return true;
+    }
+    // One cycle run until the program is resident, then ended as a shutdown would.
+    void CycleRun() {
+        HANDLE resident = Start("/cycle");
+        ASSERT_NE(resident, nullptr);
+        ASSERT_TRUE(WaitFor([&] { return FindWindowA(NULL, "Imagewheel") != NULL || Ended(resident); }, 60));
+        ASSERT_FALSE(Ended(resident)) << "the cycle run must stay resident";
+        TerminateProcess(resident, 0);
+        WaitForSingleObject(resident, 30000);
+        ASSERT_TRUE(WaitFor([] { return FindWindowA(NULL, "Imagewheel") == NULL; }));
+    }
     std::string App(const char* name) { return ReadBytes(std::string(APP_DIR) + name); }
     void AppFile(const char* name, const std::string& text) { WriteBytes(std::string(APP_DIR) + name, text); }
     std::vector<HANDLE> processes;
 };
 
 TEST_F(EndToEndTest, CycleRunThenUninstall) {
-    const std::string exe = ReadBytes(HostPath(IW_IMAGEWHEEL_EXE));
-    if (exe == "<missing>") GTEST_SKIP() << "no imagewheel.exe built at " << IW_IMAGEWHEEL_EXE;
-    if (!IsRealProgram(exe)) GTEST_SKIP() << "imagewheel.exe is still a placeholder";
+    if (!InstallProgram()) GTEST_SKIP() << "no real imagewheel.exe built at " << IW_IMAGEWHEEL_EXE;
 
     // The system as setup leaves it: shipped logos, marker, uninstall entry.
     const std::string shippedSignon = BinaryContent(3000, 21), shippedShutdown = BinaryContent(2000, 22),
@@ -61,12 +79,9 @@ TEST_F(EndToEndTest, CycleRunThenUninstall) {
     SetRegString(HKEY_LOCAL_MACHINE, MARKER_KEY, "new installation", "TRUE");
     const std::string uninstaller = "\"" + HostPath(IW_RECORDER_EXE) + "\" " + STARTED_FILE;
     SetRegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString", uninstaller.c_str());
-    RemoveFile(WindowsDir() + APP_PROFILE);
     WritePrivateProfileStringA("CONFIG", "BOOT_DRIVE", "M", APP_PROFILE);
 
     // The program with its lists: each logo category advances once.
-    ASSERT_TRUE(CreateDirectoryA(APP_DIR, NULL));
-    WriteBytes(std::string(APP_DIR) + "imagewheel.exe", exe);
     const std::string images = std::string(WORK_DIR) + "\\";
     const char* names[] = {"s1.bmp", "s2.bmp", "w1.sys", "w2.sys", "o1.bmp", "o2.bmp"};
     for (unsigned i = 0; i < 6; ++i) WriteBytes(images + names[i], BinaryContent(500 + 100 * i, 30 + i));
@@ -114,7 +129,53 @@ TEST_F(EndToEndTest, CycleRunThenUninstall) {
     // Until the stand-in has closed the renamed record, it cannot be opened.
     ASSERT_TRUE(WaitFor([] { return ReadBytes(STARTED_FILE) != "<missing>"; })) << "setup uninstaller not started";
     EXPECT_EQ(ReadBytes(STARTED_FILE), uninstaller);
-    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(EndToEndTest, RepeatedCycleRunsFollowOrderAndUnit) {
+    if (!InstallProgram()) GTEST_SKIP() << "no real imagewheel.exe built at " << IW_IMAGEWHEEL_EXE;
+    // Signon: random over three files and the original. Shutdown: backward,
+    // no backup, so every file cycles. Signoff: every week.
+    const std::string images = std::string(WORK_DIR) + "\\";
+    const char* names[] = {"a.bmp", "b.bmp", "c.bmp"};
+    std::string list;
+    for (unsigned i = 0; i < 3; ++i) {
+        WriteBytes(images + names[i], BinaryContent(300 + i, 40 + i));
+        list += images + names[i] + "\r\n";
+    }
+    for (const char* category : {"Signon", "Shutdown", "Signoff"}) {
+        AppFile((std::string(category) + "FileList.txt").c_str(), list);
+        AppFile((std::string("Curr") + category + "File.txt").c_str(), images + "a.bmp\r\n");
+    }
+    WritePrivateProfileStringA("CONFIG", "BOOT_DRIVE", "M", APP_PROFILE);
+    WritePrivateProfileStringA("CONFIG", "SIGNON_CYCLE_ORDER", "2", APP_PROFILE);
+    WritePrivateProfileStringA("CONFIG", "SHUTDOWN_CYCLE_ORDER", "1", APP_PROFILE);
+    WritePrivateProfileStringA("CONFIG", "SIGNOFF_CYCLE_FREQ", "2", APP_PROFILE);
+    const time_t now = time(nullptr);
+    const tm today = *localtime(&now);
+    tm past = today;
+    past.tm_mday -= 7;
+    past.tm_isdst = -1;
+    mktime(&past);
+    WritePrivateProfileStringA("LAST_SIGNOFF_CYCLE_TIME", "Year", std::to_string(past.tm_year + 1900).c_str(), APP_PROFILE);
+    WritePrivateProfileStringA("LAST_SIGNOFF_CYCLE_TIME", "Month", std::to_string(past.tm_mon + 1).c_str(), APP_PROFILE);
+    WritePrivateProfileStringA("LAST_SIGNOFF_CYCLE_TIME", "Day", std::to_string(past.tm_mday).c_str(), APP_PROFILE);
+
+    CycleRun();
+    const std::string signon = App("CurrSignonFile.txt");
+    EXPECT_TRUE(signon == images + "b.bmp\r\n" || signon == images + "c.bmp\r\n") << signon;
+    EXPECT_EQ(ReadBytes(BootRoot() + "Logo.sys"), ReadBytes(signon.substr(0, signon.size() - 2)));
+    EXPECT_EQ(App("CurrShutdownFile.txt"), images + "c.bmp\r\n");
+    EXPECT_EQ(ReadBytes(WindowsDir() + "Logow.sys"), ReadBytes(images + "c.bmp"));
+    EXPECT_EQ(App("CurrSignoffFile.txt"), images + "b.bmp\r\n") << "a week has passed";
+    EXPECT_EQ(ReadBytes(WindowsDir() + "Logos.sys"), ReadBytes(images + "b.bmp"));
+    EXPECT_EQ(App("SignonFileList.txt"), list) << "the original entry is never written";
+
+    // The same day again: the weekly category stays, the others move on.
+    CycleRun();
+    EXPECT_NE(App("CurrSignonFile.txt"), signon);
+    EXPECT_EQ(App("CurrShutdownFile.txt"), images + "b.bmp\r\n");
+    EXPECT_EQ(App("CurrSignoffFile.txt"), images + "b.bmp\r\n");
+    EXPECT_EQ(static_cast<int>(GetPrivateProfileIntA("LAST_SIGNOFF_CYCLE_TIME", "Day", 0, APP_PROFILE)), today.tm_mday);
 }
 
 }  // namespace
