@@ -28,13 +28,13 @@ void ReportFailure(HWND owner, EditFailure failure) {
 // Opens `keyName` under HKEY_CLASSES_ROOT and reads its default value into
 // `buffer`. Returns 0 when the key does not open, -1 when the value is missing
 // or empty, 1 with a zero-terminated, non-empty text.
-int ReadClassDefault(const char* keyName, char (&buffer)[VALUE_BUFFER_SIZE]) {
+// The buffer has one byte beyond the VALUE_BUFFER_SIZE read, so that a value
+// stored without its terminator is still read as a terminated text.
+int ReadClassDefault(const char* keyName, char (&buffer)[VALUE_BUFFER_SIZE + 1]) {
     HKEY key;
     if (RegOpenKeyA(HKEY_CLASSES_ROOT, keyName, &key) != ERROR_SUCCESS)
         return 0;
-    // One byte is kept back so that a value stored without its terminator is
-    // still read as a terminated text.
-    DWORD size = VALUE_BUFFER_SIZE - 1;
+    DWORD size = VALUE_BUFFER_SIZE;
     LONG result = RegQueryValueExA(key, NULL, NULL, NULL, reinterpret_cast<BYTE*>(buffer), &size);
     RegCloseKey(key);
     if (result != ERROR_SUCCESS)
@@ -82,13 +82,13 @@ bool StartProcess(const TCharString& commandLine) {
 }  // namespace
 
 void EditImage(HWND owner, const TCharString& path) {
-    char fileClass[VALUE_BUFFER_SIZE];
+    char fileClass[VALUE_BUFFER_SIZE + 1];
     switch (ReadClassDefault(".bmp", fileClass)) {
     case 0: ReportFailure(owner, NoBmpClassKey); return;
     case -1: ReportFailure(owner, NoFileClassName); return;
     }
 
-    char command[VALUE_BUFFER_SIZE];
+    char command[VALUE_BUFFER_SIZE + 1];
     bool started = false;
     try {
         TCharString commandKey(fileClass);

@@ -130,6 +130,21 @@ TEST_F(EditImageTest, StartsTheRegisteredEditorWithTheQuotedPath) {
             << "the editor did not record its command line";
         EXPECT_EQ(quotedProbe + " \"" + path + "\"", ReadWholeFile(log));
     }
+
+    // A command of 1024 bytes with its terminator is read whole; one byte more
+    // is more than the look-up reads.
+    const std::string longest = quotedProbe + " " + std::string(1023 - quotedProbe.size() - 1, 'x');
+    RegisterCommand(longest.c_str());
+    std::remove(log.c_str());
+    {
+        MessageBoxRecorder recorder;
+        EditImage(NULL, TCharString("C:\\Images\\Logo.bmp"));
+        EXPECT_TRUE(recorder.Boxes().empty());
+    }
+    ASSERT_TRUE(pagestest::WaitFor([&] { return !ReadWholeFile(log).empty(); }, 20000));
+    EXPECT_EQ(quotedProbe + " \"C:\\Images\\Logo.bmp\"", ReadWholeFile(log));
+    RegisterCommand((longest + "x").c_str());
+    EXPECT_EQ("Error #4" + OK_ONLY, RunExpectingBox(NULL, "C:\\Images\\Logo.bmp"));
 }
 
 }  // namespace
