@@ -1,6 +1,5 @@
 #include "GeneralPage.h"
 
-#include <new>
 #include "resource.h"
 
 CGeneralPage::CGeneralPage() : CPropertyPage(IDD_GENERAL) {}
@@ -25,34 +24,30 @@ BOOL CGeneralPage::OnInitDialog() {
 
     // Drives are probed by making each one current, so the current directory
     // (which also names the current drive) is put back afterwards: the list
-    // files are relative to it.
-    DWORD size = GetCurrentDirectoryA(0, NULL);
-    char* savedDirectory = size ? new (std::nothrow) char[size] : NULL;
-    if (savedDirectory && GetCurrentDirectoryA(size, savedDirectory) >= size) {
-        delete[] savedDirectory;
-        savedDirectory = NULL;
-    }
-    // A drive without a medium must simply fail, not ask the user to insert one.
-    UINT previousErrorMode = SetErrorMode(SEM_FAILCRITICALERRORS);
-
-    int selectIndex = -1;
-    int added = 0;
-    for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        const char drive[3] = {letter, ':', '\0'};
-        if (!SetCurrentDirectoryA(drive))
-            continue;
-        // Exact comparison: a stored "c" does not match drive C.
-        if (m_bootDrive.GetLength() == 1 && m_bootDrive.GetText()[0] == letter)
-            selectIndex = added;
-        m_bootDriveCombo.AddString(drive);
-        ++added;
-    }
-    m_bootDriveCombo.SetCurSel(selectIndex >= 0 ? selectIndex : 0);
-
-    SetErrorMode(previousErrorMode);
-    if (savedDirectory) {
+    // files are relative to it. A directory that cannot be remembered is not
+    // left at all.
+    char savedDirectory[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(sizeof savedDirectory, savedDirectory);
+    if (length > 0 && length < sizeof savedDirectory) {
+        // A drive without a medium must simply fail, not ask the user to insert one.
+        UINT previousErrorMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+        int selectIndex = -1;
+        int added = 0;
+        for (char letter = 'A'; letter <= 'Z'; ++letter) {
+            const char drive[3] = {letter, ':', '\0'};
+            if (!SetCurrentDirectoryA(drive))
+                continue;
+            // The string equality of the one-letter name, exact: a stored "c"
+            // does not match drive C. Nothing in this loop may throw, or the
+            // directory would not be put back.
+            if (m_bootDrive.GetLength() == 1 && m_bootDrive.GetText()[0] == letter)
+                selectIndex = added;
+            m_bootDriveCombo.AddString(drive);
+            ++added;
+        }
+        m_bootDriveCombo.SetCurSel(selectIndex >= 0 ? selectIndex : 0);
         SetCurrentDirectoryA(savedDirectory);
-        delete[] savedDirectory;
+        SetErrorMode(previousErrorMode);
     }
     SetCursor(previousCursor);
     return TRUE;
