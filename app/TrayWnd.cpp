@@ -47,6 +47,7 @@ CTrayWnd::CTrayWnd(CConfigSheet* sheet, CPropertyPage* signonPage, CPropertyPage
 CTrayWnd::~CTrayWnd() {
     for (DestructionWatch* watch = m_pWatch; watch; watch = watch->Outer)
         watch->Destroyed = true;
+    WheelApp().TrayWndDeleted(this);
 }
 
 int CTrayWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {

@@ -122,7 +122,7 @@ BOOL CWheelApp::InitInstance() {
     if (!BuildUserInterface())
         return FALSE;
 
-    if (!m_cmdInfo.CycleMode && m_pTrayWnd->GetSafeHwnd())
+    if (!m_cmdInfo.CycleMode && m_pTrayWnd && m_pTrayWnd->GetSafeHwnd())
         m_pTrayWnd->PostMessage(WM_COMMAND, ID_SHOW_IMAGEWHEEL, 0);
     return TRUE;
 }
@@ -183,14 +183,20 @@ bool CWheelApp::BuildUserInterface() {
     m_instanceWnd.TrayWnd = m_pTrayWnd;
     m_pTrayWnd->Title = APP_TITLE;
     if (!m_pTrayWnd->Create(NULL, m_pTrayWnd->Title.GetText(), 0, CFrameWnd::rectDefault, NULL, NULL)) {
-        // A frame whose creation failed has deleted itself (or never had a
-        // window to keep the message loop alive): there is nothing to run.
-        m_pTrayWnd = NULL;
+        // A frame that got as far as a window has deleted itself with it (and
+        // been forgotten); one that never got a window is still to be deleted.
+        delete m_pTrayWnd;
         m_pMainWnd = NULL;
-        m_instanceWnd.TrayWnd = NULL;
         return false;
     }
     return true;
+}
+
+void CWheelApp::TrayWndDeleted(CTrayWnd* trayWnd) {
+    if (m_pTrayWnd != trayWnd)
+        return;
+    m_pTrayWnd = NULL;
+    m_instanceWnd.TrayWnd = NULL;
 }
 
 int CWheelApp::ExitInstance() {
@@ -201,8 +207,6 @@ int CWheelApp::ExitInstance() {
         delete page;
     m_pSignonPage = m_pShutdownPage = m_pSignoffPage = m_pWallpaperPage = NULL;
     m_pGeneralPage = NULL;
-    m_pTrayWnd = NULL;
-    m_instanceWnd.TrayWnd = NULL;
     return CWinApp::ExitInstance();
 }
 

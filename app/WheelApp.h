@@ -86,6 +86,11 @@ public:
     void ArmWallpaperTimer();
     void ApplyWallpaper();
     void CycleWallpaper();
+    // The tray window deletes itself with its window: the application and
+    // the instance window forget it, so that a single-instance message that
+    // arrives before the message loop has ended finds no tray window rather
+    // than a deleted one.
+    void TrayWndDeleted(CTrayWnd* trayWnd);
 
 private:
     // Broadcasts the question; true when a running instance replied.
