@@ -1,5 +1,6 @@
-// The program's entry point, kept in an object file of its own so that only
-// an exe that needs a WinMain pulls it in (the test binaries have main()).
+// The program's entry point. Its object file is linked into every executable
+// that links the framework (see CMakeLists.txt); console programs such as the
+// tests start at main() and leave it unused.
 #include "WinApp.h"
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
