@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <string>
 #include <vector>
 
 #include "AllocFail.h"
@@ -123,6 +124,48 @@ TEST(SortedTree, RanksStayConsistentOverManyInserts) {
     for (std::uint32_t i = 0; i < 5000; ++i) keys.push_back((i * 2654435761u) & 0xFFFFFF);
     keys.push_back(~0u);
     CheckRanks(keys);
+}
+
+// The shape a sequence of insertions leaves: "key:colour(left,right)" with r
+// for red and b for black, "-" for a missing child.
+std::string Shape(const TSortedTreeNode* node) {
+    if (!node) return "-";
+    std::string text = std::to_string(node->Key) + (node->Black ? "b" : "r");
+    if (node->Left || node->Right) text += "(" + Shape(node->Left) + "," + Shape(node->Right) + ")";
+    return text;
+}
+
+TEST(SortedTree, RecolouringAndRotationsOnTheWayDown) {
+    TSortedTreeNode nodes[5];
+    TSortedTree tree;
+    auto insert = [&](int i, std::uint32_t key) {
+        nodes[i].Key = key;
+        ASSERT_TRUE(tree.Insert(&nodes[i]));
+    };
+    // A red pair on one side rotates once; the two exchange colours, and the
+    // root is never forced black.
+    insert(0, 1);
+    insert(1, 2);
+    EXPECT_EQ(Shape(tree.GetRoot()), "1r(-,2r)");
+    insert(2, 3);
+    EXPECT_EQ(Shape(tree.GetRoot()), "2r(1r,3r)");
+    // Two red children are split on the way down.
+    insert(3, 4);
+    EXPECT_EQ(Shape(tree.GetRoot()), "2r(1b,3b(-,4r))");
+    insert(4, 5);
+    EXPECT_EQ(Shape(tree.GetRoot()), "2r(1b,4b(3r,5r))");
+    EXPECT_EQ(tree.GetRoot()->Right->Size, 3u);
+    CheckTree(tree);
+
+    // A red pair on opposite sides rotates twice.
+    TSortedTree zigzag;
+    TSortedTreeNode a, b, c;
+    a.Key = 10;
+    b.Key = 5;
+    c.Key = 7;
+    ASSERT_TRUE(zigzag.Insert(&a) && zigzag.Insert(&b) && zigzag.Insert(&c));
+    EXPECT_EQ(Shape(zigzag.GetRoot()), "7r(5r,10r)");
+    CheckTree(zigzag);
 }
 
 TEST(SortedTree, DuplicatesRefusedOrKeptByFlag) {
