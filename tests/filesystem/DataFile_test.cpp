@@ -250,11 +250,13 @@ TEST_F(DataFileTest, InsertModeOpensAGap) {
     EXPECT_EQ(file.Write("!", 1), 1u);  // inserts again: the guard was released
     file.SeekFromEnd(0);
     file.Write("$", 1);  // at the end nothing moves
+    file.SeekFromEnd(2);
+    file.Write("%", 1);  // beyond the end neither: the gap reads as zeros
     file.SetWriteMode(TDataFile::WriteOverwrite);
     file.SeekFromStart(0);
     file.Write("A", 1);
     file.Close();
-    EXPECT_EQ(Content(name), (Bytes{'A', 'b', 'W', 'X', 'Y', 'Z', '!', 'c', 'd', 'e', 'f', '$'}));
+    EXPECT_EQ(Content(name), (Bytes{'A', 'b', 'W', 'X', 'Y', 'Z', '!', 'c', 'd', 'e', 'f', '$', 0, 0, '%'}));
 
     // Across the move buffer: 40000 bytes, 3 inserted near the start.
     const Bytes big = Pattern(40000);
