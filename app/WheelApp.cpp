@@ -127,6 +127,13 @@ BOOL CWheelApp::InitInstance() {
     return TRUE;
 }
 
+BOOL CWheelApp::OnCommand(WPARAM wParam, LPARAM) {
+    if (LOWORD(wParam) != ID_HELP)
+        return FALSE;
+    OnHelp();
+    return TRUE;
+}
+
 bool CWheelApp::AnotherInstanceAnswers() {
     m_instanceWnd.InstanceReplySlot = 0;
     Broadcast(AskFirstInstanceMessage, m_instanceWnd.GetSafeHwnd());

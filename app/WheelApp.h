@@ -77,6 +77,9 @@ public:
 
     BOOL InitInstance() override;
     int ExitInstance() override;
+    // The application's own commands: only the framework's help command
+    // (ID_HELP), which goes to the framework's help handler.
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
     // Copies the settings, lists and current files into the pages, and back
     // (the latter also saves everything and installs the logo files).

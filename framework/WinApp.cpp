@@ -67,8 +67,8 @@ void CCommandLineInfo::ParseParam(const char* pszParam, BOOL bFlag, BOOL)
 
 CWinApp::CWinApp(LPCSTR lpszAppName)
     : m_pszAppName(NULL), m_pszExeName(m_szExeName), m_pszProfileName(m_szProfileName),
-      m_hInstance(::GetModuleHandleA(NULL)), m_lpCmdLine(NULL), m_nCmdShow(SW_SHOWNORMAL),
-      m_pMainWnd(NULL), m_nExitCode(0)
+      m_pszHelpFilePath(m_szHelpFilePath), m_hInstance(::GetModuleHandleA(NULL)), m_lpCmdLine(NULL),
+      m_nCmdShow(SW_SHOWNORMAL), m_pMainWnd(NULL), m_nExitCode(0)
 {
     char path[MAX_PATH];
     DWORD n = ::GetModuleFileNameA(NULL, path, sizeof path);
@@ -79,6 +79,11 @@ CWinApp::CWinApp(LPCSTR lpszAppName)
             name = p + 1;
     }
     lstrcpynA(m_szExeName, name, sizeof m_szExeName);
+    // The help file: the exe's path with ".HLP" in place of its extension.
+    lstrcpynA(m_szHelpFilePath, path, sizeof m_szHelpFilePath);
+    char* helpName = m_szHelpFilePath + (name - path);
+    char* helpDot = strrchr(helpName, '.');
+    lstrcpyA(helpDot != NULL ? helpDot : helpName + lstrlenA(helpName), ".HLP");
     char* dot = strrchr(m_szExeName, '.');
     if (dot != NULL)
         *dot = '\0';
@@ -121,6 +126,15 @@ int CWinApp::Run()
 BOOL CWinApp::PreTranslateMessage(MSG* pMsg)
 {
     return CWnd::WalkPreTranslateTree(pMsg);
+}
+
+BOOL CWinApp::OnCommand(WPARAM, LPARAM) { return FALSE; }
+
+void CWinApp::OnHelp()
+{
+    if (::GetFileAttributesA(m_pszHelpFilePath) == INVALID_FILE_ATTRIBUTES)
+        return;
+    ::WinHelpA(m_pMainWnd != NULL ? m_pMainWnd->m_hWnd : NULL, m_pszHelpFilePath, HELP_CONTENTS, 0);
 }
 
 TCharString CWinApp::GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszDefault)

@@ -6,6 +6,9 @@
 
 class CWnd;
 
+// The framework's standard help command.
+const UINT ID_HELP = 0xE146;
+
 // The parsed command line. CWinApp::ParseCommandLine splits the command line
 // like the C runtime does and hands every argument to ParseParam.
 class CCommandLineInfo {
@@ -38,6 +41,14 @@ public:
     // Offers a message to the permanent window objects from the target up to
     // its top-level window (modeless dialogs use it for keyboard navigation).
     virtual BOOL PreTranslateMessage(MSG* pMsg);
+    // A command that no frame window handled (CFrameWnd offers it here);
+    // TRUE when handled. The default handles none: an application routes the
+    // commands it wants, such as ID_HELP to OnHelp.
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    // The help handler: opens the contents of the help file m_pszHelpFilePath
+    // with WinHelp, owned by the main window. Without a help file there is no
+    // help to show and nothing happens.
+    void OnHelp();
 
     // Profile functions on the private profile file m_pszProfileName.
     // Strings are read with a 4096-character buffer; a NULL default reads as "".
@@ -55,6 +66,7 @@ public:
     // "<EXE FILE NAME WITHOUT EXTENSION>.INI" with no directory, so Windows
     // keeps it in the Windows directory. Tests may point it elsewhere.
     LPCSTR m_pszProfileName;
+    LPCSTR m_pszHelpFilePath;  // the exe's full path with ".HLP" for its extension
     HINSTANCE m_hInstance;
     LPSTR m_lpCmdLine;         // the arguments after the program name
     int m_nCmdShow;
@@ -68,6 +80,7 @@ private:
     char m_szExeName[MAX_PATH];
     char m_szAppName[MAX_PATH];
     char m_szProfileName[MAX_PATH + 4];
+    char m_szHelpFilePath[MAX_PATH + 4];
 };
 
 CWinApp* AfxGetApp();

@@ -462,6 +462,14 @@ BOOL CFrameWnd::Create(LPCSTR lpszClassName, LPCSTR lpszWindowName, DWORD dwStyl
     return TRUE;
 }
 
+BOOL CFrameWnd::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    if (CWnd::OnCommand(wParam, lParam))
+        return TRUE;
+    CWinApp* pApp = AfxGetApp();
+    return pApp != NULL && pApp->OnCommand(wParam, lParam);
+}
+
 void CFrameWnd::PostNcDestroy()
 {
     delete this;

@@ -200,6 +200,10 @@ public:
                 const RECT& rect = rectDefault, CWnd* pParentWnd = NULL, LPCSTR lpszMenuName = NULL,
                 DWORD dwExStyle = 0, void* pContext = NULL);
 
+    // Commands the frame does not handle go on to the application object
+    // (CWinApp::OnCommand), as the framework's command routing does.
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
 protected:
     void PostNcDestroy() override;
 };

@@ -9,7 +9,9 @@
 
 namespace {
 
-CWinApp g_testApp("app_tests");
+// The program's application class, never started: its command routing and
+// the shell's parts are tested on their own.
+CWheelApp g_testApp;
 
 TEST(WheelCommandLineInfoTest, OnlyTheTwoSwitchesInAnyCaseSetAFlag) {
     struct Case {
@@ -35,6 +37,13 @@ TEST(WheelCommandLineInfoTest, OnlyTheTwoSwitchesInAnyCaseSetAFlag) {
     both.ParseParam("Uninstall", TRUE, TRUE);
     EXPECT_EQ(1, both.CycleMode);
     EXPECT_EQ(1, both.UninstallMode);
+}
+
+TEST(WheelAppTest, RoutesOnlyTheHelpCommand) {
+    EXPECT_TRUE(g_testApp.OnCommand(MAKEWPARAM(ID_HELP, 0), 0));   // no help file here: nothing shown
+    EXPECT_FALSE(g_testApp.OnCommand(MAKEWPARAM(ID_SHOW_IMAGEWHEEL, 0), 0));
+    EXPECT_FALSE(g_testApp.OnCommand(MAKEWPARAM(0x6000, 0), 0));
+    EXPECT_FALSE(g_testApp.OnCommand(MAKEWPARAM(IDOK, 0), 0));
 }
 
 TEST(ConfigSheetTest, ReopensOnThePageLastActive) {

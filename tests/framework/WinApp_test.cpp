@@ -195,3 +195,46 @@ TEST(WinApp, MessageBoxesGoThroughTheSink)
     EXPECT_EQ(nullptr, SetMessageBoxSink(MessageBoxRecorder::Sink));
     EXPECT_EQ(&MessageBoxRecorder::Sink, SetMessageBoxSink(NULL));
 }
+
+namespace {
+
+// Records the commands that reach the application object.
+struct CommandApp : CWinApp {
+    std::vector<UINT> commands;
+    BOOL OnCommand(WPARAM wParam, LPARAM) override
+    {
+        commands.push_back(LOWORD(wParam));
+        return LOWORD(wParam) == ID_HELP;
+    }
+};
+
+// A frame that handles one command itself.
+struct CommandFrame : CFrameWnd {
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
+    {
+        return LOWORD(wParam) == 2025 || CFrameWnd::OnCommand(wParam, lParam);
+    }
+};
+
+}  // namespace
+
+TEST(WinApp, CommandsNoFrameHandlesGoOnToTheApplication)
+{
+    CommandApp app;
+    // The help file is named after the exe, with its full path.
+    std::string help = app.m_pszHelpFilePath;
+    const std::string name = "\\framework_tests.HLP";
+    ASSERT_GT(help.size(), name.size());
+    EXPECT_EQ(name, help.substr(help.size() - name.size()));
+    EXPECT_EQ(':', help[1]);
+
+    CommandFrame* pFrame = new CommandFrame;
+    ASSERT_TRUE(pFrame->Create(NULL, "commands", 0));
+    pFrame->SendMessage(WM_COMMAND, 2025);
+    pFrame->SendMessage(WM_COMMAND, ID_HELP);
+    pFrame->SendMessage(WM_COMMAND, MAKEWPARAM(0x6000, 0));
+    EXPECT_EQ((std::vector<UINT>{ID_HELP, 0x6000}), app.commands);
+    // Without a help file the help handler shows nothing.
+    app.OnHelp();
+    pFrame->DestroyWindow();
+}
