@@ -5,14 +5,6 @@
 
 namespace apptest {
 
-std::string WindowsPath(const char* unixPath) {
-    std::string path = std::string("Z:") + unixPath;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
 std::string MakeEmptyFolder(const std::string& name) {
     std::string root = WindowsPath(IW_TEST_WORK_ROOT);
     CreateDirectoryA(root.c_str(), NULL);

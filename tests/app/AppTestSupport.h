@@ -4,32 +4,20 @@
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "Win32TestSupport.h"
 
 namespace apptest {
 
 const DWORD START_TIMEOUT_MS = 20000;
 const DWORD EXIT_TIMEOUT_MS = 20000;
 
-// "Z:\..." for a Linux path (Wine maps Z: to the root directory).
-std::string WindowsPath(const char* unixPath);
+using w32test::WindowsPath;
+using w32test::WaitFor;
 
 // A fresh, empty folder under the build tree, named after `name`.
 std::string MakeEmptyFolder(const std::string& name);
 // The names in a folder ("." and ".." left out).
 std::vector<std::string> FolderContents(const std::string& folder);
-
-// Polls `condition` every 50 ms for up to `timeoutMs`.
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(50);
-    }
-}
 
 // One run of the program; the destructor ends a process still running.
 class Program {

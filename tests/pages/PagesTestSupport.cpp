@@ -6,14 +6,6 @@
 
 namespace pagestest {
 
-std::string WindowsPath(const char* unixPath) {
-    std::string path = std::string("Z:") + unixPath;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
 namespace {
 std::vector<RecordedBox> g_boxes;
 int g_answer = IDOK;

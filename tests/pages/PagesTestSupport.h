@@ -1,18 +1,19 @@
-// Helpers shared by the page and sheet tests: Windows paths of build-tree
-// files, a message box sink that records what would have been shown, a
-// driver for modal sheets, and bounded waiting.
+// Helpers shared by the page and sheet tests: a message box sink that records
+// what would have been shown and a driver for modal sheets (Windows paths and
+// bounded waiting come from Win32TestSupport.h).
 #pragma once
 #include <windows.h>
 #include <functional>
 #include <string>
 #include <vector>
+#include "Win32TestSupport.h"
 
 class CPropertySheet;
 
 namespace pagestest {
 
-// "Z:\..." for a Linux path (Wine maps Z: to the root directory).
-std::string WindowsPath(const char* unixPath);
+using w32test::WindowsPath;
+using w32test::WaitFor;
 
 struct RecordedBox {
     HWND Owner;
@@ -34,23 +35,5 @@ public:
 // shows no page within 15 s is cancelled and the test fails. Returns DoModal's
 // result.
 INT_PTR RunSheet(CPropertySheet& sheet, std::function<void(CPropertySheet&)> act, int button);
-
-// Polls `condition` (and pumps this thread's messages) for up to `timeoutMs`.
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(20);
-    }
-}
 
 }  // namespace pagestest
