@@ -16,7 +16,8 @@
 //   CPoint, CRect               geometry for handler signatures
 //
 // Start-up. The program defines one global object of a CWinApp class; its
-// constructor registers it for AfxGetApp(). The library's WinMain calls
+// constructor registers it for AfxGetApp(). The framework's WinMain (an object
+// file linked into every executable that links the framework) calls
 // AfxWinMain, which stores instance, command line and show flag in the object,
 // initialises the common controls and calls InitInstance; when that returns
 // TRUE, Run() runs the message loop, otherwise the main window (if any) is
@@ -55,8 +56,10 @@
 // to DefWindowProc: the window's previous procedure (for dialogs and the sheet
 // the dialog manager and comctl32) or DefWindowProcA. A class handles private
 // and registered messages by overriding WindowProc and passing the rest to its
-// base class. WM_DRAWITEM is reflected from the parent to the control's object
-// (OnChildNotify), which is how CButton::DrawItem is reached.
+// base class. A command (WM_COMMAND) that a frame window does not handle goes
+// on to the application object's OnCommand, which is where the program routes
+// ID_HELP to the help handler. WM_DRAWITEM is reflected from the parent to the
+// control's object (OnChildNotify), which is how CButton::DrawItem is reached.
 //
 // Exceptions never unwind through Windows' own code: AfxWndProc and the
 // dialog procedures catch whatever a handler throws, tell the user (the
