@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Draws the program icon, a wheel of four coloured segments (one per category)
 # with a dark rim, spokes and a white hub, and writes pages/res/imagewheel.ico
-# with a 32x32 and a 16x16 image. Each size is drawn pixel by pixel at its own
-# size (no scaling, no anti-aliasing) so that the small one stays crisp in the
-# notification area. ImageMagick turns the two pixel maps into the icon file.
+# with a 32x32 and a 16x16 image of 16 colours. Each size is drawn pixel by
+# pixel at its own size (no scaling, no anti-aliasing) so that the small one
+# stays crisp in the notification area. ImageMagick turns the two pixel maps into the icon file.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 tmp=$(mktemp -d)
@@ -48,5 +48,8 @@ PY
 
 draw 32 2 1.0 2.3 >"$tmp/32.xpm"
 draw 16 1 0.5 1.0 >"$tmp/16.xpm"
-/usr/bin/convert "$tmp/32.xpm" "$tmp/16.xpm" "$root/pages/res/imagewheel.ico"   # the real ImageMagick
+# 16-colour images (4 bits per pixel, transparency in the AND mask): Windows 95
+# cannot show icon images of 32 bits per pixel.
+/usr/bin/convert "$tmp/32.xpm" "$tmp/16.xpm" +dither -type Palette -colors 16 \
+  "$root/pages/res/imagewheel.ico"   # the real ImageMagick
 echo "make-icon: wrote $root/pages/res/imagewheel.ico"
