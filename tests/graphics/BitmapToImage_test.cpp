@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 
@@ -84,6 +85,63 @@ TEST(BitmapToImage, TrueColourMatchesASortedReference) {
     EXPECT_EQ(300u, image.Palette.GetCount());
     ASSERT_TRUE(bitmap.ToImage(image));
     EXPECT_EQ(299u, image.GetPixels()[299]);
+}
+
+// Converts a picture of the given keys (in stream order) and compares the
+// result with ranks counted in a std::map.
+void ExpectConversionOf(std::int32_t width, std::int32_t height, const std::vector<std::uint32_t>& keys) {
+    Bytes rows;
+    for (std::uint32_t key : keys) rows.insert(rows.end(), {std::uint8_t(key), std::uint8_t(key >> 8), std::uint8_t(key >> 16)});
+    std::map<std::uint32_t, std::uint32_t> rank;
+    for (std::uint32_t key : keys) rank[key] = 0;
+    std::vector<TRGBColor> palette;
+    for (auto& entry : rank) {
+        entry.second = std::uint32_t(palette.size());
+        palette.push_back(TRGBColor(std::uint8_t(entry.first >> 16), std::uint8_t(entry.first >> 8),
+                                    std::uint8_t(entry.first)));
+    }
+    TBitmapFile bitmap;
+    TImage image;
+    ASSERT_TRUE(LoadBytes(bitmap, TrueColorFile(width, height, rows)));
+    ASSERT_TRUE(bitmap.ToImage(image));
+    ASSERT_EQ(palette, PaletteOf(image));
+    const std::vector<std::uint32_t> pixels = PixelsOf(image);
+    ASSERT_EQ(keys.size(), pixels.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) ASSERT_EQ(rank[keys[i]], pixels[i]) << i << " key " << keys[i];
+}
+
+TEST(BitmapToImage, TrueColourRanksMatchAMapOnRandomPictures) {
+    std::mt19937 random(11);
+    // Many colours: nearly every pixel distinct, with the smallest and the
+    // largest key.
+    std::vector<std::uint32_t> keys(173 * 129);
+    for (std::uint32_t& key : keys) key = random() & 0xFFFFFF;
+    keys[5] = 0;
+    keys[700] = 0xFFFFFF;
+    ExpectConversionOf(173, 129, keys);
+
+    // Few colours in runs of random length (repeated neighbours), including
+    // both extremes, and colours next to each other in one word.
+    const std::uint32_t few[] = {0, 0xFFFFFF, 0x123456, 0x123457, 0x12347F, 0x123440, 0x80FF00};
+    keys.assign(97 * 61, 0);
+    for (std::size_t i = 0; i < keys.size();) {
+        const std::uint32_t key = few[random() % 7];
+        for (std::size_t run = random() % 9 + 1; run && i < keys.size(); --run) keys[i++] = key;
+    }
+    ExpectConversionOf(97, 61, keys);
+
+    // The first and last key of every 64-key word, in random order: 2^19
+    // colours, one pixel each.
+    keys.clear();
+    for (std::uint32_t word = 0; word < (1u << 18); ++word) keys.insert(keys.end(), {word << 6, word << 6 | 63});
+    std::shuffle(keys.begin(), keys.end(), random);
+    ExpectConversionOf(1024, 512, keys);
+
+    // Every key of a range across several words, twice, descending.
+    keys.clear();
+    for (int pass = 0; pass < 2; ++pass)
+        for (std::uint32_t key = 0x800100; key-- > 0x7FFF00;) keys.push_back(key);
+    ExpectConversionOf(32, 32, keys);
 }
 
 TEST(BitmapToImage, OneBitPalettes) {
@@ -194,34 +252,47 @@ TEST(BitmapToImage, OutOfMemoryLeavesTheImageAsItWas) {
     ASSERT_TRUE(bitmap.ToImage(image));
     const std::uint32_t* pixels = image.GetPixels();
     ASSERT_TRUE(LoadBytes(bitmap, TrueColorFile(3, 1, {1, 2, 3, 4, 5, 6, 1, 2, 3})));
-    // Index array, then a node for each pixel whose previous key was stored
-    // (the third pixel repeats the first: its node stays spare): out of memory.
+    // The index array, then the working data of the colour set (the bit set
+    // of keys, the counts per word, the array of tree nodes): out of memory.
     for (long skip = 0; skip < 4; ++skip) {
         {
             iwtest::AllocFailScope fail(skip);
             EXPECT_FALSE(bitmap.ToImage(image)) << skip;
+            EXPECT_EQ(1, iwtest::AllocationsFailed()) << skip;
         }
         EXPECT_EQ(S::StatusNoMemory, bitmap.GetStatus()) << skip;
         EXPECT_EQ(pixels, image.GetPixels());
         EXPECT_EQ(std::vector<TRGBColor>{TRGBColor(3, 2, 1)}, PaletteOf(image));
     }
-    // The palette vector itself throws.
+    // The palette vector itself throws, and Status keeps its last value.
     {
         iwtest::AllocFailScope fail(4);
         EXPECT_THROW(bitmap.ToImage(image), TCollectionException);
     }
+    EXPECT_EQ(S::StatusNoMemory, bitmap.GetStatus());
     EXPECT_EQ(pixels, image.GetPixels());
+    EXPECT_EQ(std::vector<TRGBColor>{TRGBColor(3, 2, 1)}, PaletteOf(image));
     ASSERT_TRUE(bitmap.ToImage(image));
     EXPECT_EQ(2u, image.Palette.GetCount());
+    EXPECT_EQ((std::vector<std::uint32_t>{0, 1, 0}), PixelsOf(image));
 
-    // Repeated colours reuse their refused node: five pixels of one colour and
-    // one of another take two nodes, so the fourth allocation is the palette.
+    // The number of allocations does not grow with the pixels or colours:
+    // five pixels of one colour and one of another, or 300 distinct colours,
+    // still reach the palette at the fifth.
     ASSERT_TRUE(LoadBytes(bitmap, TrueColorFile(6, 1, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2})));
     {
-        iwtest::AllocFailScope fail(3);
+        iwtest::AllocFailScope fail(4);
         EXPECT_THROW(bitmap.ToImage(image), TCollectionException);
     }
     ASSERT_TRUE(bitmap.ToImage(image));
+    EXPECT_EQ((std::vector<std::uint32_t>{0, 0, 0, 0, 0, 1}), PixelsOf(image));
+    Bytes distinct;
+    for (std::uint32_t i = 0; i < 300; ++i) distinct.insert(distinct.end(), {std::uint8_t(i), std::uint8_t(i >> 8), 9});
+    ASSERT_TRUE(LoadBytes(bitmap, TrueColorFile(30, 10, distinct)));
+    {
+        iwtest::AllocFailScope fail(4);
+        EXPECT_THROW(bitmap.ToImage(image), TCollectionException);
+    }
     EXPECT_EQ((std::vector<std::uint32_t>{0, 0, 0, 0, 0, 1}), PixelsOf(image));
 
     // An index array of 2^30 or more pixels does not fit 32 bits: a 1-bit

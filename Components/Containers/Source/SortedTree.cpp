@@ -81,7 +81,10 @@ bool TSortedTree::Insert(TSortedTreeNode* node) {
     const std::uint32_t key = node->Key;
     TSortedTreeNode* last = nullptr;
     for (TSortedTreeNode* q = Root; q;) {
-        if (IsRed(q->Left) && IsRed(q->Right)) {
+        // The right child first: a run of ascending keys walks down the right
+        // spine, whose nodes are in the cache, and only a red right child
+        // needs the (far older) left child looked at.
+        if (IsRed(q->Right) && IsRed(q->Left)) {
             q->Left->Black = 1;
             q->Right->Black = 1;
             q->Black = 0;

@@ -1,6 +1,5 @@
 // Conversion of a loaded bitmap file into an indexed TImage.
 #include <memory>
-#include <new>
 
 #include "BitmapFile.h"
 #include "NewArray.h"
@@ -25,50 +24,87 @@ std::uint32_t KeyAt(const std::uint8_t* stream, std::uint32_t i) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
 }
 
-// The distinct colour keys of a picture. The tree only links the nodes; this
-// set allocates them and frees them all when it goes.
+// Calls f(node) for the tree's nodes in ascending key order: an in-order walk
+// along the node links, which visits node r where ItemAt(r) would find it but
+// costs constant time per node instead of a walk from the root.
+template <class F>
+void ForEachInOrder(const TSortedTree& tree, F f) {
+    const TSortedTreeNode* node = tree.GetRoot();
+    while (node && node->Left) node = node->Left;
+    while (node) {
+        f(*node);
+        if (node->Right) {
+            node = node->Right;
+            while (node->Left) node = node->Left;
+        } else {
+            const TSortedTreeNode* child;
+            do {
+                child = node;
+                node = node->Parent;
+            } while (node && node->Right == child);
+        }
+    }
+}
+
+// The distinct colour keys of a picture, held in a sorted tree.
+//
+// One tree insertion and one rank lookup per pixel would cost two walks from
+// the root for every pixel. Instead a bit per possible 24-bit key (2 MiB)
+// marks the keys that occur in one sequential pass over the pixels. Scanning
+// the bits in order then meets every distinct key once, in ascending order:
+// only those keys enter the tree, each with its own node from one array sized
+// by the number of set bits (one node per distinct colour, no spare). The
+// same scan records, for every 64-bit word of the bit set, how many keys lie
+// in the words before it (1 MiB), so the rank of a key - the number of
+// smaller keys, which is its palette index - is that count plus the set bits
+// below the key in its own word.
 class TColourSet {
 public:
-    TColourSet() = default;
-    TColourSet(const TColourSet&) = delete;
-    TColourSet& operator=(const TColourSet&) = delete;
-    ~TColourSet() {
-        // Leaves first, so that no node is visited after it was freed.
-        TSortedTreeNode* node = Tree.GetRoot();
-        while (node) {
-            if (node->Left) {
-                node = node->Left;
-            } else if (node->Right) {
-                node = node->Right;
-            } else {
-                TSortedTreeNode* parent = node->Parent;
-                if (parent) (parent->Left == node ? parent->Left : parent->Right) = nullptr;
-                delete node;
-                node = parent;
+    // False when the working data or the nodes cannot be allocated, or the
+    // tree refuses a key.
+    bool Collect(const std::uint8_t* stream, std::uint32_t count) {
+        Seen.reset(NewArray<std::uint64_t>(Words, true));
+        Before.reset(NewArray<std::uint32_t>(Words));
+        if (!Seen || !Before) return false;
+        std::uint32_t previous = ~std::uint32_t(0);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint32_t key = KeyAt(stream, i);
+            if (key == previous) continue;  // neighbouring pixels often share a colour
+            Seen[key >> 6] |= std::uint64_t(1) << (key & 63);
+            previous = key;
+        }
+        std::uint32_t n = 0;
+        for (std::uint32_t w = 0; w < Words; ++w) {
+            Before[w] = n;
+            n += unsigned(__builtin_popcountll(Seen[w]));
+        }
+        if (n == 0) return true;
+        Nodes.reset(NewArray<TSortedTreeNode>(n));
+        if (!Nodes) return false;
+        TSortedTreeNode* node = Nodes.get();
+        for (std::uint32_t w = 0; w < Words; ++w) {
+            for (std::uint64_t bits = Seen[w]; bits; bits &= bits - 1, ++node) {
+                node->Key = w << 6 | unsigned(__builtin_ctzll(bits));
+                if (!Tree.Insert(node)) return false;
             }
         }
-        delete Spare;
+        return true;
     }
 
-    // False when a node cannot be allocated or the tree fails for another
-    // reason than already holding the key. A key that is already present
-    // leaves its node spare for the next one, so the set costs one node per
-    // distinct colour.
-    bool Add(std::uint32_t key) {
-        if (!Spare) Spare = new (std::nothrow) TSortedTreeNode;
-        if (!Spare) return false;
-        Spare->Key = key;
-        if (Tree.Insert(Spare)) {
-            Spare = nullptr;
-            return true;
-        }
-        return Tree.GetLastError() == TSortedTree::ErrKeyPresent;
+    // The number of keys in the set smaller than `key`, which must be in it.
+    std::uint32_t RankOf(std::uint32_t key) const {
+        const std::uint64_t below = (std::uint64_t(1) << (key & 63)) - 1;
+        return Before[key >> 6] + unsigned(__builtin_popcountll(Seen[key >> 6] & below));
     }
 
     TSortedTree Tree;
 
 private:
-    TSortedTreeNode* Spare = nullptr;
+    static const std::uint32_t Words = (1u << 24) / 64;
+
+    std::unique_ptr<std::uint64_t[]> Seen;    // bit k of the set: key k occurs
+    std::unique_ptr<std::uint32_t[]> Before;  // keys in the words before word w
+    std::unique_ptr<TSortedTreeNode[]> Nodes;
 };
 
 }  // namespace
@@ -136,27 +172,27 @@ bool TBitmapFile::ConvertIndexed(std::unique_ptr<std::uint32_t[]>& indices, TIma
 }
 
 // Every distinct colour becomes a palette entry, in ascending order of its
-// key, and every pixel the rank of its key among them (the number of smaller
-// keys), which the subtree sizes of the sorted tree give in one walk.
+// key, and every pixel the rank of its key among them (see TColourSet).
 bool TBitmapFile::ConvertTrueColor(std::unique_ptr<std::uint32_t[]>& indices, TImage& image) {
     const std::uint32_t count = Content.PixelCount;
     const std::uint8_t* s = Content.Stream.get();
     TColourSet colours;
+    if (!colours.Collect(s, count)) {
+        Status = StatusNoMemory;
+        return false;
+    }
+    TPalette palette(colours.Tree.GetCount(), 0, NoLimit);
+    ForEachInOrder(colours.Tree, [&](const TSortedTreeNode& node) {
+        Append(palette, TRGBColor(std::uint8_t(node.Key >> 16), std::uint8_t(node.Key >> 8), std::uint8_t(node.Key)));
+    });
+    std::uint32_t previous = ~std::uint32_t(0), rank = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        if (!colours.Add(KeyAt(s, i))) {
-            Status = StatusNoMemory;
-            return false;
+        const std::uint32_t key = KeyAt(s, i);
+        if (key != previous) {
+            rank = colours.RankOf(key);
+            previous = key;
         }
-    }
-    const std::uint32_t n = colours.Tree.GetCount();
-    TPalette palette(n, 0, NoLimit);
-    for (std::uint32_t r = 0; r < n; ++r) {
-        const std::uint32_t key = colours.Tree.ItemAt(r)->Key;
-        Append(palette, TRGBColor(std::uint8_t(key >> 16), std::uint8_t(key >> 8), std::uint8_t(key)));
-    }
-    for (std::uint32_t i = 0; i < count; ++i) {
-        std::uint32_t rank = 0;
-        indices[i] = colours.Tree.FindKey(KeyAt(s, i), &rank) ? rank : 0;
+        indices[i] = rank;
     }
     if (!Adopt(indices, image)) return false;
     image.Palette = palette;
