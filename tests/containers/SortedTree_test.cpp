@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -208,6 +210,28 @@ TEST(SortedTree, DuplicatesRefusedOrKeptByFlag) {
         ASSERT_NE(item, nullptr);
         EXPECT_EQ(item->Key, key);
         EXPECT_EQ(keeping.ItemAt(rank), item);
+    }
+}
+
+TEST(SortedTree, SizesStayExactAcrossRefusedKeysAndRotations) {
+    // Insert counts the new node in every node on its way down; a refused key
+    // must take those counts back, also after rotations on the way.
+    std::mt19937 random(17);
+    for (bool allowDuplicates : {false, true}) {
+        for (std::uint32_t range : {4u, 40u, 400u}) {
+            std::vector<TSortedTreeNode> nodes(1000);
+            std::multiset<std::uint32_t> expected;
+            TSortedTree tree(allowDuplicates);
+            for (TSortedTreeNode& node : nodes) {
+                node.Key = random() % range;
+                const bool fresh = expected.count(node.Key) == 0;
+                ASSERT_EQ(allowDuplicates || fresh, tree.Insert(&node)) << range;
+                if (allowDuplicates || fresh) expected.insert(node.Key);
+                ASSERT_EQ(expected.size(), CheckTree(tree).count) << range;
+            }
+            std::uint32_t rank = 0;
+            for (std::uint32_t key : expected) ASSERT_EQ(key, tree.ItemAt(rank++)->Key);
+        }
     }
 }
 

@@ -52,16 +52,19 @@ void TSortedTree::Rotate(TSortedTreeNode* x, TSortedTreeNode* y) {
 // x is red. If its parent is red too, rotate the pair around the grandparent:
 // once when both hang on the same side, twice (first x above its parent) when
 // they do not. A red root has no grandparent; that pair is left alone.
-void TSortedTree::RepairRedPair(TSortedTreeNode* x) {
+// Answers true when x itself went up into the grandparent's place.
+bool TSortedTree::RepairRedPair(TSortedTreeNode* x) {
     TSortedTreeNode* parent = x->Parent;
-    if (!parent || !IsRed(parent)) return;
+    if (!parent || !IsRed(parent)) return false;
     TSortedTreeNode* grand = parent->Parent;
-    if (!grand) return;
-    if ((parent->Left == x) != (grand->Left == parent)) {
+    if (!grand) return false;
+    const bool twice = (parent->Left == x) != (grand->Left == parent);
+    if (twice) {
         Rotate(parent, x);
         parent = x;
     }
     Rotate(grand, parent);
+    return twice;
 }
 
 bool TSortedTree::Insert(TSortedTreeNode* node) {
@@ -77,10 +80,15 @@ bool TSortedTree::Insert(TSortedTreeNode* node) {
     }
 
     // Top-down pass: split every node with two red children on the way, so
-    // that the final attachment needs at most one more repair.
+    // that the final attachment needs at most one more repair. Every node the
+    // walk leaves downwards counts the new node at once, which spares a second
+    // walk back up; a rotation on the way hands such a count on to the node
+    // that takes the rotated node's place (Rotate recounts the node that goes
+    // down from its children). A refused key takes the counts back.
     const std::uint32_t key = node->Key;
     TSortedTreeNode* last = nullptr;
     for (TSortedTreeNode* q = Root; q;) {
+        bool counted = false;  // q went up in a rotation and took over a count
         // The right child first: a run of ascending keys walks down the right
         // spine, whose nodes are in the cache, and only a red right child
         // needs the (far older) left child looked at.
@@ -88,12 +96,14 @@ bool TSortedTree::Insert(TSortedTreeNode* node) {
             q->Left->Black = 1;
             q->Right->Black = 1;
             q->Black = 0;
-            RepairRedPair(q);
+            counted = RepairRedPair(q);
         }
         if (!AllowDuplicates && q->Key == key) {
+            for (TSortedTreeNode* p = counted ? q : q->Parent; p; p = p->Parent) --p->Size;
             LastError = ErrKeyPresent;
             return false;
         }
+        if (!counted) ++q->Size;
         last = q;
         q = q->Key < key ? q->Right : q->Left;
     }
@@ -103,7 +113,6 @@ bool TSortedTree::Insert(TSortedTreeNode* node) {
         last->Right = node;
     else
         last->Left = node;
-    for (TSortedTreeNode* p = last; p; p = p->Parent) ++p->Size;
     RepairRedPair(node);
     LastError = ErrNone;
     return true;

@@ -102,7 +102,7 @@ private:
     friend class TSortedTreeCursor;
 
     void Rotate(TSortedTreeNode* x, TSortedTreeNode* y);
-    void RepairRedPair(TSortedTreeNode* x);
+    bool RepairRedPair(TSortedTreeNode* x);
     void DetachCursor(TSortedTreeCursor* cursor);
 
     std::int32_t State = StateIdle;
