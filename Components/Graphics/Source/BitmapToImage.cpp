@@ -50,14 +50,14 @@ void ForEachInOrder(const TSortedTree& tree, F f) {
 //
 // One tree insertion and one rank lookup per pixel would cost two walks from
 // the root for every pixel. Instead a bit per possible 24-bit key (2 MiB)
-// marks the keys that occur in one sequential pass over the pixels. Scanning
-// the bits in order then meets every distinct key once, in ascending order:
-// only those keys enter the tree, each with its own node from one array sized
-// by the number of set bits (one node per distinct colour, no spare). The
-// same scan records, for every 64-bit word of the bit set, how many keys lie
-// in the words before it (1 MiB), so the rank of a key - the number of
-// smaller keys, which is its palette index - is that count plus the set bits
-// below the key in its own word.
+// marks the keys that occur in one sequential pass over the pixels. A first
+// scan of the bits counts them, which sizes the array of tree nodes (one node
+// per distinct colour, no spare), and records for every 64-bit word how many
+// keys lie in the words before it (1 MiB). A second scan meets every distinct
+// key once, in ascending order, and inserts it into the tree; ascending
+// insertions keep the tree's working path in the cache. The rank of a key -
+// the number of smaller keys, which is its palette index - is then its word's
+// count plus the set bits below the key in that word, without a tree walk.
 class TColourSet {
 public:
     // False when the working data or the nodes cannot be allocated, or the
