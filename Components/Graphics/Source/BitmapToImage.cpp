@@ -24,6 +24,15 @@ std::uint32_t KeyAt(const std::uint8_t* stream, std::uint32_t i) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16;
 }
 
+// The number of set bits, by adding neighbouring bit fields in parallel (a
+// library call for each word would cost more than the counting).
+unsigned BitCount(std::uint64_t x) {
+    x -= (x >> 1) & 0x5555555555555555u;
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return unsigned((x * 0x0101010101010101u) >> 56);
+}
+
 // Calls f(node) for the tree's nodes in ascending key order: an in-order walk
 // along the node links, which visits node r where ItemAt(r) would find it but
 // costs constant time per node instead of a walk from the root.
@@ -76,7 +85,7 @@ public:
         std::uint32_t n = 0;
         for (std::uint32_t w = 0; w < Words; ++w) {
             Before[w] = n;
-            n += unsigned(__builtin_popcountll(Seen[w]));
+            if (Seen[w]) n += BitCount(Seen[w]);  // most words of a small picture are empty
         }
         if (n == 0) return true;
         Nodes.reset(NewArray<TSortedTreeNode>(n));
@@ -94,7 +103,7 @@ public:
     // The number of keys in the set smaller than `key`, which must be in it.
     std::uint32_t RankOf(std::uint32_t key) const {
         const std::uint64_t below = (std::uint64_t(1) << (key & 63)) - 1;
-        return Before[key >> 6] + unsigned(__builtin_popcountll(Seen[key >> 6] & below));
+        return Before[key >> 6] + BitCount(Seen[key >> 6] & below);
     }
 
     TSortedTree Tree;
