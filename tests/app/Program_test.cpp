@@ -54,8 +54,11 @@ protected:
     static HWND StartResident(Program& program) {
         EXPECT_TRUE(program.Started());
         HWND tray = NULL;
-        EXPECT_TRUE(WaitFor([&] { return (tray = program.TrayWindow()) != NULL; }, START_TIMEOUT_MS))
-            << "no tray window";
+        // The window is visible to FindWindow while it is still being created,
+        // before its icon is added: resident means both are there.
+        EXPECT_TRUE(WaitFor([&] { return (tray = program.TrayWindow()) != NULL && TrayIconPresent(tray); },
+                            START_TIMEOUT_MS))
+            << "no tray window with its icon";
         return tray;
     }
 
