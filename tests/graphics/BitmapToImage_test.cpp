@@ -137,6 +137,16 @@ TEST(BitmapToImage, TrueColourRanksMatchAMapOnRandomPictures) {
     std::shuffle(keys.begin(), keys.end(), random);
     ExpectConversionOf(1024, 512, keys);
 
+    // Both sides of the size at which the set changes its method, with many
+    // and with few colours.
+    for (std::uint32_t width : {16384u, 16385u}) {
+        keys.assign(width, 0);
+        for (std::uint32_t& key : keys) key = random() & 0xFFFFFF;
+        ExpectConversionOf(width, 1, keys);
+        for (std::uint32_t& key : keys) key = few[random() % 7];
+        ExpectConversionOf(width, 1, keys);
+    }
+
     // Every key of a range across several words, twice, descending.
     keys.clear();
     for (int pass = 0; pass < 2; ++pass)
@@ -251,48 +261,45 @@ TEST(BitmapToImage, OutOfMemoryLeavesTheImageAsItWas) {
     ASSERT_TRUE(LoadBytes(bitmap, TrueColorFile(1, 1, {1, 2, 3})));
     ASSERT_TRUE(bitmap.ToImage(image));
     const std::uint32_t* pixels = image.GetPixels();
-    ASSERT_TRUE(LoadBytes(bitmap, TrueColorFile(3, 1, {1, 2, 3, 4, 5, 6, 1, 2, 3})));
-    // The index array, then the working data of the colour set (the bit set
-    // of keys, the counts per word, the array of tree nodes): out of memory.
-    for (long skip = 0; skip < 4; ++skip) {
-        {
-            iwtest::AllocFailScope fail(skip);
-            EXPECT_FALSE(bitmap.ToImage(image)) << skip;
-            EXPECT_EQ(1, iwtest::AllocationsFailed()) << skip;
+    // Out of memory for the index array or the colour set's working data
+    // gives Status 1 and leaves the image alone; out of memory in the palette
+    // vector throws and keeps Status. Small pictures need three allocations
+    // before the palette (index array, sorted keys, tree nodes), large ones
+    // four (index array, bit set, counts per word, tree nodes); the count
+    // does not grow with the pixels or colours.
+    auto expectOutOfMemory = [&](std::uint32_t width, std::uint32_t height, const Bytes& stream, long before) {
+        ASSERT_TRUE(LoadBytes(bitmap, TrueColorFile(width, height, stream)));
+        for (long skip = 0; skip < before; ++skip) {
+            {
+                iwtest::AllocFailScope fail(skip);
+                EXPECT_FALSE(bitmap.ToImage(image)) << width << " " << skip;
+                EXPECT_EQ(1, iwtest::AllocationsFailed()) << width << " " << skip;
+            }
+            EXPECT_EQ(S::StatusNoMemory, bitmap.GetStatus()) << width << " " << skip;
+            EXPECT_EQ(pixels, image.GetPixels());
+            EXPECT_EQ(std::vector<TRGBColor>{TRGBColor(3, 2, 1)}, PaletteOf(image));
         }
-        EXPECT_EQ(S::StatusNoMemory, bitmap.GetStatus()) << skip;
+        {
+            iwtest::AllocFailScope fail(before);
+            EXPECT_THROW(bitmap.ToImage(image), TCollectionException) << width;
+        }
+        EXPECT_EQ(S::StatusNoMemory, bitmap.GetStatus());
         EXPECT_EQ(pixels, image.GetPixels());
         EXPECT_EQ(std::vector<TRGBColor>{TRGBColor(3, 2, 1)}, PaletteOf(image));
-    }
-    // The palette vector itself throws, and Status keeps its last value.
-    {
-        iwtest::AllocFailScope fail(4);
-        EXPECT_THROW(bitmap.ToImage(image), TCollectionException);
-    }
-    EXPECT_EQ(S::StatusNoMemory, bitmap.GetStatus());
-    EXPECT_EQ(pixels, image.GetPixels());
-    EXPECT_EQ(std::vector<TRGBColor>{TRGBColor(3, 2, 1)}, PaletteOf(image));
-    ASSERT_TRUE(bitmap.ToImage(image));
-    EXPECT_EQ(2u, image.Palette.GetCount());
-    EXPECT_EQ((std::vector<std::uint32_t>{0, 1, 0}), PixelsOf(image));
-
-    // The number of allocations does not grow with the pixels or colours:
-    // five pixels of one colour and one of another, or 300 distinct colours,
-    // still reach the palette at the fifth.
-    ASSERT_TRUE(LoadBytes(bitmap, TrueColorFile(6, 1, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2})));
-    {
-        iwtest::AllocFailScope fail(4);
-        EXPECT_THROW(bitmap.ToImage(image), TCollectionException);
-    }
-    ASSERT_TRUE(bitmap.ToImage(image));
-    EXPECT_EQ((std::vector<std::uint32_t>{0, 0, 0, 0, 0, 1}), PixelsOf(image));
+    };
+    expectOutOfMemory(3, 1, {1, 2, 3, 4, 5, 6, 1, 2, 3}, 3);
     Bytes distinct;
     for (std::uint32_t i = 0; i < 300; ++i) distinct.insert(distinct.end(), {std::uint8_t(i), std::uint8_t(i >> 8), 9});
-    ASSERT_TRUE(LoadBytes(bitmap, TrueColorFile(30, 10, distinct)));
-    {
-        iwtest::AllocFailScope fail(4);
-        EXPECT_THROW(bitmap.ToImage(image), TCollectionException);
-    }
+    expectOutOfMemory(30, 10, distinct, 3);
+    Bytes large(3 * 16385, 7);
+    large[3 * 100] = 8;
+    expectOutOfMemory(16385, 1, large, 4);
+    for (std::uint32_t i = 0; i < 300; ++i) large[3 * i] = std::uint8_t(i);
+    expectOutOfMemory(16385, 1, large, 4);
+
+    // Afterwards the same file converts.
+    ASSERT_TRUE(LoadBytes(bitmap, TrueColorFile(6, 1, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2})));
+    ASSERT_TRUE(bitmap.ToImage(image));
     EXPECT_EQ((std::vector<std::uint32_t>{0, 0, 0, 0, 0, 1}), PixelsOf(image));
 
     // An index array of 2^30 or more pixels does not fit 32 bits: a 1-bit

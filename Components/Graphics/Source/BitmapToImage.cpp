@@ -1,4 +1,5 @@
 // Conversion of a loaded bitmap file into an indexed TImage.
+#include <algorithm>
 #include <memory>
 
 #include "BitmapFile.h"
@@ -58,39 +59,40 @@ void ForEachInOrder(const TSortedTree& tree, F f) {
 // The distinct colour keys of a picture, held in a sorted tree.
 //
 // One tree insertion and one rank lookup per pixel would cost two walks from
-// the root for every pixel. Instead a bit per possible 24-bit key (2 MiB)
-// marks the keys that occur in one sequential pass over the pixels. A first
-// scan of the bits counts them, which sizes the array of tree nodes (one node
-// per distinct colour, no spare), and records for every 64-bit word how many
-// keys lie in the words before it (1 MiB). A second scan meets every distinct
-// key once, in ascending order, and inserts it into the tree; ascending
-// insertions keep the tree's working path in the cache. The rank of a key -
-// the number of smaller keys, which is its palette index - is then its word's
-// count plus the set bits below the key in that word, without a tree walk.
+// the root for every pixel. Instead the distinct keys are found first and
+// inserted into the tree once each, in ascending order (which keeps the tree's
+// working path in the cache), and the rank of a key - the number of smaller
+// keys, which is its palette index - is answered without a tree walk.
+//
+// Large pictures: a bit per possible 24-bit key (2 MiB) marks the keys that
+// occur in one sequential pass over the pixels. A first scan of the bits counts
+// them, which sizes the array of tree nodes (one node per distinct colour, no
+// spare), and records for every 64-bit word how many keys lie in the words
+// before it (1 MiB). A second scan meets every distinct key in ascending order.
+// The rank of a key is its word's count plus the set bits below it in the word.
+//
+// Small pictures: clearing and scanning 3 MiB would cost more than the picture
+// itself, so their keys are sorted, duplicates dropped, and a rank is a binary
+// search in that array.
 class TColourSet {
 public:
     // False when the working data or the nodes cannot be allocated, or the
     // tree refuses a key.
     bool Collect(const std::uint8_t* stream, std::uint32_t count) {
-        Seen.reset(NewArray<std::uint64_t>(Words, true));
-        Before.reset(NewArray<std::uint32_t>(Words));
-        if (!Seen || !Before) return false;
-        std::uint32_t previous = ~std::uint32_t(0);
-        for (std::uint32_t i = 0; i < count; ++i) {
-            const std::uint32_t key = KeyAt(stream, i);
-            if (key == previous) continue;  // neighbouring pixels often share a colour
-            Seen[key >> 6] |= std::uint64_t(1) << (key & 63);
-            previous = key;
-        }
+        Small = count <= SmallPicture;
         std::uint32_t n = 0;
-        for (std::uint32_t w = 0; w < Words; ++w) {
-            Before[w] = n;
-            if (Seen[w]) n += BitCount(Seen[w]);  // most words of a small picture are empty
-        }
+        if (!(Small ? FindSmall(stream, count, n) : FindLarge(stream, count, n))) return false;
         if (n == 0) return true;
         Nodes.reset(NewArray<TSortedTreeNode>(n));
         if (!Nodes) return false;
         TSortedTreeNode* node = Nodes.get();
+        if (Small) {
+            for (std::uint32_t k = 0; k < n; ++k, ++node) {
+                node->Key = Sorted[k];
+                if (!Tree.Insert(node)) return false;
+            }
+            return true;
+        }
         for (std::uint32_t w = 0; w < Words; ++w) {
             for (std::uint64_t bits = Seen[w]; bits; bits &= bits - 1, ++node) {
                 node->Key = w << 6 | unsigned(__builtin_ctzll(bits));
@@ -102,6 +104,10 @@ public:
 
     // The number of keys in the set smaller than `key`, which must be in it.
     std::uint32_t RankOf(std::uint32_t key) const {
+        if (Small) {
+            const std::uint32_t* first = Sorted.get();
+            return std::uint32_t(std::lower_bound(first, SortedEnd, key) - first);
+        }
         const std::uint64_t below = (std::uint64_t(1) << (key & 63)) - 1;
         return Before[key >> 6] + BitCount(Seen[key >> 6] & below);
     }
@@ -110,9 +116,41 @@ public:
 
 private:
     static const std::uint32_t Words = (1u << 24) / 64;
+    static const std::uint32_t SmallPicture = 16384;
 
-    std::unique_ptr<std::uint64_t[]> Seen;    // bit k of the set: key k occurs
-    std::unique_ptr<std::uint32_t[]> Before;  // keys in the words before word w
+    bool FindSmall(const std::uint8_t* stream, std::uint32_t count, std::uint32_t& n) {
+        Sorted.reset(NewArray<std::uint32_t>(count));
+        if (!Sorted) return false;
+        for (std::uint32_t i = 0; i < count; ++i) Sorted[i] = KeyAt(stream, i);
+        std::sort(Sorted.get(), Sorted.get() + count);
+        SortedEnd = std::unique(Sorted.get(), Sorted.get() + count);
+        n = std::uint32_t(SortedEnd - Sorted.get());
+        return true;
+    }
+
+    bool FindLarge(const std::uint8_t* stream, std::uint32_t count, std::uint32_t& n) {
+        Seen.reset(NewArray<std::uint64_t>(Words, true));
+        Before.reset(NewArray<std::uint32_t>(Words));
+        if (!Seen || !Before) return false;
+        std::uint32_t previous = ~std::uint32_t(0);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::uint32_t key = KeyAt(stream, i);
+            if (key == previous) continue;  // neighbouring pixels often share a colour
+            Seen[key >> 6] |= std::uint64_t(1) << (key & 63);
+            previous = key;
+        }
+        for (std::uint32_t w = 0; w < Words; ++w) {
+            Before[w] = n;
+            if (Seen[w]) n += BitCount(Seen[w]);  // many words are empty
+        }
+        return true;
+    }
+
+    bool Small = false;
+    std::unique_ptr<std::uint32_t[]> Sorted;  // small: the distinct keys, ascending
+    const std::uint32_t* SortedEnd = nullptr;
+    std::unique_ptr<std::uint64_t[]> Seen;    // large: bit k set when key k occurs
+    std::unique_ptr<std::uint32_t[]> Before;  // large: keys in the words before word w
     std::unique_ptr<TSortedTreeNode[]> Nodes;
 };
 
