@@ -1,0 +1,48 @@
+// The preview picture of a category page: an owner-drawn push button that
+// shows one bitmap file stretched over its whole client area.
+//
+// SetImageFile loads synchronously: it writes "[Loading]" over the current
+// picture, shows a small information window (template 146) owned by the page,
+// reads the file (TBitmapFile), converts it (ToImage), builds a 24-bit display
+// bitmap and a logical palette, removes the information window and repaints.
+// Painting only stretches the prepared bitmap. A file that cannot be shown
+// leaves the control empty: it paints "N/A".
+#pragma once
+#include <cstdint>
+#include "Framework.h"
+#include "CharString.h"
+
+class TImage;
+
+class CImagePreview : public CButton {
+public:
+    CImagePreview();
+    ~CImagePreview() override;
+
+    // Loads and shows the file, or (path null) clears the preview. The same
+    // path as the current one (compared as TCharString equality) only
+    // repaints. The current path is the last one asked for, also when its
+    // load failed.
+    void SetImageFile(const TCharString* path);
+    // The path of the file shown (empty when none).
+    const TCharString& GetCurrentPath() const { return m_currentPath; }
+
+    void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
+
+protected:
+    void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized) override;
+    // Builds the display bits and the palette from the image; false when
+    // memory runs out (the preview is then empty).
+    std::int16_t BuildDisplayBitmap(const TImage& image);
+
+private:
+    TCharString m_currentPath;
+    HPALETTE m_palette;
+    struct {
+        BITMAPINFOHEADER bmiHeader;
+        RGBQUAD bmiColors[1];
+    } m_bitmapInfo;
+    std::uint8_t* m_displayBits;
+    std::uint32_t m_imageWidth;
+    std::uint32_t m_imageHeight;
+};
