@@ -38,8 +38,8 @@ struct CTrayWnd::DestructionWatch {
     bool Destroyed;
 };
 
-CTrayWnd::CTrayWnd(CConfigSheet* sheet, CPropertyPage* signonPage, CPropertyPage* shutdownPage,
-                   CPropertyPage* signoffPage, CPropertyPage* wallpaperPage, CGeneralPage* generalPage)
+CTrayWnd::CTrayWnd(CConfigSheet* sheet, CCategoryPage* signonPage, CCategoryPage* shutdownPage,
+                   CCategoryPage* signoffPage, CWallpaperPage* wallpaperPage, CGeneralPage* generalPage)
     : Sheet(sheet), SignonPage(signonPage), ShutdownPage(shutdownPage), SignoffPage(signoffPage),
       WallpaperPage(wallpaperPage), GeneralPage(generalPage), SheetShowing(0),
       m_pWatch(NULL) {}

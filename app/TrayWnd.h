@@ -4,6 +4,8 @@
 #include "Framework.h"
 
 class CConfigSheet;
+class CCategoryPage;
+class CWallpaperPage;
 class CGeneralPage;
 
 // The icon's callback message and identifiers.
@@ -14,8 +16,8 @@ const UINT ID_TERMINATE_IMAGEWHEEL = 0x6000;
 class CTrayWnd : public CFrameWnd {
 public:
     // The sheet and pages belong to the application object.
-    CTrayWnd(CConfigSheet* sheet, CPropertyPage* signonPage, CPropertyPage* shutdownPage,
-             CPropertyPage* signoffPage, CPropertyPage* wallpaperPage, CGeneralPage* generalPage);
+    CTrayWnd(CConfigSheet* sheet, CCategoryPage* signonPage, CCategoryPage* shutdownPage,
+             CCategoryPage* signoffPage, CWallpaperPage* wallpaperPage, CGeneralPage* generalPage);
     ~CTrayWnd() override;
 
     // Command 2025: runs the sheet, or brings it to the front when it is open.
@@ -45,10 +47,10 @@ private:
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
 
     CConfigSheet* Sheet;
-    CPropertyPage* SignonPage;
-    CPropertyPage* ShutdownPage;
-    CPropertyPage* SignoffPage;
-    CPropertyPage* WallpaperPage;
+    CCategoryPage* SignonPage;
+    CCategoryPage* ShutdownPage;
+    CCategoryPage* SignoffPage;
+    CWallpaperPage* WallpaperPage;
     CGeneralPage* GeneralPage;
     SHORT SheetShowing;
     CMenu PopupMenu;

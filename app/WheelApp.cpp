@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include "CategoryPage.h"
 #include "ConfigSheet.h"
 #include "GeneralPage.h"
 #include "TrayWnd.h"
@@ -32,6 +33,19 @@ void Broadcast(UINT message, HWND sender) {
 const char* ProgramPath() {
     return __argc > 0 ? __argv[0] : "";
 }
+
+// A new object, or null when it cannot be made (start-up must not end in an
+// exception that nothing catches).
+template <class T, class... Args>
+T* MakeObject(Args... args) {
+    try {
+        return new T(args...);
+    } catch (...) {
+        return NULL;
+    }
+}
+
+const Category LOGO_CATEGORIES[] = {Category::Signon, Category::Shutdown, Category::Signoff};
 
 }  // namespace
 
@@ -164,9 +178,15 @@ bool CWheelApp::ConsumeNewInstallationMarker() {
 // Without the sheet or the tray window there is nothing to stay resident for:
 // InitInstance then ends the run (ExitInstance frees what was made).
 bool CWheelApp::BuildUserInterface() {
-    m_pSheet = new (std::nothrow) CConfigSheet(APP_TITLE, NULL, 0);
-    m_pGeneralPage = new (std::nothrow) CGeneralPage;
-    if (!m_pSheet || !m_pGeneralPage)
+    m_pSheet = MakeObject<CConfigSheet>(APP_TITLE, static_cast<CWnd*>(NULL), 0u);
+    if (!m_pSheet)
+        return false;
+    m_pSignonPage = MakeObject<CCategoryPage>(static_cast<UINT>(IDD_SIGNON));
+    m_pShutdownPage = MakeObject<CCategoryPage>(static_cast<UINT>(IDD_SHUTDOWN));
+    m_pSignoffPage = MakeObject<CCategoryPage>(static_cast<UINT>(IDD_SIGNOFF));
+    m_pWallpaperPage = MakeObject<CWallpaperPage>();
+    m_pGeneralPage = MakeObject<CGeneralPage>();
+    if (!m_pSignonPage || !m_pShutdownPage || !m_pSignoffPage || !m_pWallpaperPage || !m_pGeneralPage)
         return false;
 
     HICON icon = LoadIconA(m_hInstance, MAKEINTRESOURCEA(IDI_IMAGEWHEEL));
@@ -178,8 +198,7 @@ bool CWheelApp::BuildUserInterface() {
 
     CPropertyPage* pages[] = {m_pSignonPage, m_pShutdownPage, m_pSignoffPage, m_pWallpaperPage, m_pGeneralPage};
     for (CPropertyPage* page : pages)
-        if (page)
-            m_pSheet->AddPage(page);
+        m_pSheet->AddPage(page);
     PushSettingsToPages();
 
     m_pTrayWnd = new (std::nothrow) CTrayWnd(m_pSheet, m_pSignonPage, m_pShutdownPage, m_pSignoffPage,
@@ -217,12 +236,56 @@ int CWheelApp::ExitInstance() {
     return CWinApp::ExitInstance();
 }
 
+// The pages show a category as enabled only when its flag is exactly 1, and
+// give back 1 or 0.
 void CWheelApp::PushSettingsToPages() {
+    CCategoryPage* logoPages[] = {m_pSignonPage, m_pShutdownPage, m_pSignoffPage};
+    for (int i = 0; i < 3; ++i) {
+        const Category category = LOGO_CATEGORIES[i];
+        const CategorySettings& settings = m_settings[category];
+        const FileList& list = m_lists[Index(category)];
+        CCategoryPage* page = logoPages[i];
+        page->SetFileList(list.Entries, list.Current);
+        page->m_period = settings.Period;
+        page->m_unit = static_cast<LONG>(settings.Unit);
+        page->m_order = static_cast<LONG>(settings.Order);
+        page->m_cycleEnabled = settings.Enabled == 1 ? 1 : 0;
+    }
+
+    const CategorySettings& wallpaper = m_settings[Category::Wallpaper];
+    const FileList& wallpaperList = m_lists[Index(Category::Wallpaper)];
+    m_pWallpaperPage->SetFileList(wallpaperList.Entries, wallpaperList.Current);
+    m_pWallpaperPage->m_period = wallpaper.Period;
+    m_pWallpaperPage->m_unit = static_cast<LONG>(wallpaper.Unit);
+    m_pWallpaperPage->m_wallpaperOrder = static_cast<LONG>(wallpaper.Order);
+    m_pWallpaperPage->m_wallpaperEnabled = wallpaper.Enabled == 1 ? 1 : 0;
+    m_pWallpaperPage->m_displayStyle = static_cast<LONG>(m_settings.WallpaperStyle);
+
     m_pGeneralPage->m_bootDrive = m_settings.BootDrive;
 }
 
 void CWheelApp::PullSettingsFromPages() {
+    CCategoryPage* categoryPages[CATEGORY_COUNT] = {m_pSignonPage, m_pShutdownPage, m_pSignoffPage,
+                                                    m_pWallpaperPage};
+    for (Category category : ALL_CATEGORIES) {
+        CCategoryPage* page = categoryPages[Index(category)];
+        CategorySettings& settings = m_settings[category];
+        FileList& list = m_lists[Index(category)];
+        list.Entries = page->GetFileList();
+        list.Current = page->GetCurrentFile();
+        settings.Period = page->m_period;
+        settings.Unit = static_cast<FrequencyUnit>(page->m_unit);
+        if (category == Category::Wallpaper) {
+            settings.Order = static_cast<CycleOrder>(m_pWallpaperPage->m_wallpaperOrder);
+            settings.Enabled = m_pWallpaperPage->m_wallpaperEnabled ? 1 : 0;
+            m_settings.WallpaperStyle = static_cast<WallpaperStyle>(m_pWallpaperPage->m_displayStyle);
+        } else {
+            settings.Order = static_cast<CycleOrder>(page->m_order);
+            settings.Enabled = page->m_cycleEnabled ? 1 : 0;
+        }
+    }
     m_settings.BootDrive = m_pGeneralPage->m_bootDrive;
+
     SaveSettings(m_settings);
     for (Category category : ALL_CATEGORIES)
         SaveFileList(category, m_settings[category], m_lists[Index(category)]);

@@ -32,6 +32,8 @@
 #include "Engine.h"
 
 class CConfigSheet;
+class CCategoryPage;
+class CWallpaperPage;
 class CGeneralPage;
 class CTrayWnd;
 
@@ -105,12 +107,10 @@ private:
     bool BuildUserInterface();
 
     CConfigSheet* m_pSheet;
-    // The four category pages join the sheet with their page class; until
-    // then they stay null and are not added.
-    CPropertyPage* m_pSignonPage;
-    CPropertyPage* m_pShutdownPage;
-    CPropertyPage* m_pSignoffPage;
-    CPropertyPage* m_pWallpaperPage;
+    CCategoryPage* m_pSignonPage;
+    CCategoryPage* m_pShutdownPage;
+    CCategoryPage* m_pSignoffPage;
+    CWallpaperPage* m_pWallpaperPage;
     CGeneralPage* m_pGeneralPage;
     CTrayWnd* m_pTrayWnd;             // also m_pMainWnd; deletes itself
     CInstanceWnd m_instanceWnd;
