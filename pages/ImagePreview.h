@@ -29,6 +29,12 @@ public:
 
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
 
+    // What the last load prepared, for inspection: the display bits (null
+    // when the preview is empty), their header and the logical palette.
+    const std::uint8_t* GetDisplayBits() const { return m_displayBits; }
+    const BITMAPINFOHEADER& GetDisplayHeader() const { return m_bitmapInfo.bmiHeader; }
+    HPALETTE GetPalette() const { return m_palette; }
+
 protected:
     void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized) override;
     // Builds the display bits and the palette from the image; false when
@@ -36,6 +42,14 @@ protected:
     std::int16_t BuildDisplayBitmap(const TImage& image);
 
 private:
+    // Frees the display bits and deletes the palette (both become null).
+    void FreeDisplayBitmap();
+    // Steps from the information window to the display bitmap for the
+    // current path; any failure leaves the preview empty.
+    void LoadCurrentPath();
+    // Invalidates the whole control and paints it at once.
+    void Repaint();
+
     TCharString m_currentPath;
     HPALETTE m_palette;
     struct {

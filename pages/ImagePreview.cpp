@@ -1,0 +1,312 @@
+#include "ImagePreview.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "Graphics.h"
+#include "resource.h"
+
+namespace {
+
+// Open mode of the picture file: read and write access, binary, random
+// access (no mode bit set). A read-only file therefore cannot be previewed.
+const int kOpenReadWriteBinary = 8;
+
+// The most entries a logical palette can count.
+const unsigned kMaxPaletteEntries = 0xFFFF;
+
+// Pictures with more distinct colours than a logical palette can count get a
+// palette of this many representative colours instead (see
+// BuildRepresentativePalette).
+const unsigned kRepresentativeEntries = 256;
+
+// The empty path; assigning it shares its buffer and cannot fail.
+const TCharString& EmptyPath() {
+    static const TCharString empty;
+    return empty;
+}
+
+void DrawCentredText(HDC hdc, RECT rect, const char* text, int length) {
+    ::DrawTextA(hdc, text, length, &rect, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+}
+
+// For a picture with more colours than a logical palette can hold: its most
+// used colours. The colour cube is cut into cells of 5 bits per channel; each
+// pixel counts towards its cell, and the entries are the averages of the
+// kRepresentativeEntries fullest cells, the fullest first (a 256-colour
+// display realises as many as it has free slots, in entry order, and maps the
+// rest to the nearest realised colour). A true-colour display ignores the
+// palette. False when memory runs out.
+class TCellHistogram {
+public:
+    static const unsigned Cells = 1u << 15;
+
+    bool Allocate() {
+        m_cells.reset(new (std::nothrow) Cell[Cells]());
+        return m_cells != nullptr;
+    }
+    void Add(const TRGBColor& c) {
+        Cell& cell = m_cells[(c.Red >> 3) << 10 | (c.Green >> 3) << 5 | (c.Blue >> 3)];
+        ++cell.Count;
+        cell.Red += c.Red;
+        cell.Green += c.Green;
+        cell.Blue += c.Blue;
+    }
+    // Writes up to `capacity` entries; returns how many.
+    unsigned Fill(PALETTEENTRY* entries, unsigned capacity) {
+        std::unique_ptr<std::uint16_t[]> order(new (std::nothrow) std::uint16_t[Cells]);
+        if (!order)
+            return 0;
+        unsigned used = 0;
+        for (unsigned i = 0; i < Cells; ++i)
+            if (m_cells[i].Count != 0)
+                order[used++] = static_cast<std::uint16_t>(i);
+        const unsigned n = std::min(used, capacity);
+        const Cell* cells = m_cells.get();
+        std::partial_sort(order.get(), order.get() + n, order.get() + used,
+                          [cells](std::uint16_t a, std::uint16_t b) {
+                              return cells[a].Count != cells[b].Count ? cells[a].Count > cells[b].Count : a < b;
+                          });
+        for (unsigned i = 0; i < n; ++i) {
+            const Cell& cell = cells[order[i]];
+            const std::uint64_t half = cell.Count / 2;
+            entries[i].peRed = static_cast<BYTE>((cell.Red + half) / cell.Count);
+            entries[i].peGreen = static_cast<BYTE>((cell.Green + half) / cell.Count);
+            entries[i].peBlue = static_cast<BYTE>((cell.Blue + half) / cell.Count);
+            entries[i].peFlags = PC_NOCOLLAPSE;
+        }
+        return n;
+    }
+
+private:
+    struct Cell {
+        std::uint32_t Count;
+        std::uint64_t Red, Green, Blue;
+    };
+    std::unique_ptr<Cell[]> m_cells;
+};
+
+}  // namespace
+
+CImagePreview::CImagePreview()
+    : m_currentPath(EmptyPath()), m_palette(NULL), m_displayBits(NULL), m_imageWidth(0), m_imageHeight(0) {
+    std::memset(&m_bitmapInfo, 0, sizeof m_bitmapInfo);
+}
+
+CImagePreview::~CImagePreview() {
+    FreeDisplayBitmap();
+}
+
+void CImagePreview::FreeDisplayBitmap() {
+    delete[] m_displayBits;
+    m_displayBits = NULL;
+    if (m_palette != NULL) {
+        ::DeleteObject(m_palette);
+        m_palette = NULL;
+    }
+}
+
+void CImagePreview::SetImageFile(const TCharString* path) {
+    // The given string decides how letters compare (always exactly here).
+    if (path != NULL && m_currentPath == *path) {
+        Repaint();
+        return;
+    }
+    FreeDisplayBitmap();
+    if (path == NULL) {
+        m_currentPath = EmptyPath();
+        Repaint();
+        return;
+    }
+
+    if (m_hWnd != NULL) {
+        // A repaint still pending would paint "N/A" over the text: let it
+        // run first.
+        ::UpdateWindow(m_hWnd);
+        HDC hdc = ::GetDC(m_hWnd);
+        if (hdc != NULL) {
+            RECT client;
+            ::GetClientRect(m_hWnd, &client);
+            HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
+            HGDIOBJ previousFont = font != NULL ? ::SelectObject(hdc, font) : NULL;
+            DrawCentredText(hdc, client, "[Loading]", 9);
+            if (previousFont != NULL)
+                ::SelectObject(hdc, previousFont);
+            ::ReleaseDC(m_hWnd, hdc);
+        }
+    }
+    m_currentPath = *path;   // shares the text; never fails
+    LoadCurrentPath();
+    Repaint();
+}
+
+void CImagePreview::LoadCurrentPath() {
+    // Whatever goes wrong below, out of memory included, the preview ends
+    // empty: nothing half-built stays, and nothing is thrown at the caller,
+    // which may be running inside a window procedure.
+    CDialog information;
+    try {
+        CWnd* parent = m_hWnd != NULL ? CWnd::FromHandle(::GetParent(m_hWnd)) : NULL;
+        if (information.Create(IDD_INFORMATION, parent))
+            information.UpdateWindow();   // nothing dispatches messages during the load
+        TImage image;
+        TBitmapFile bitmap;
+        TDataFile file(false);
+        bool ok = true;
+        try {
+            file.Open(m_currentPath.GetText(), kOpenReadWriteBinary);
+        } catch (...) {
+            ok = false;
+        }
+        if (ok) {
+            try {
+                ok = bitmap.Load(file);
+            } catch (...) {
+                ok = false;
+            }
+        }
+        if (ok) {
+            try {
+                ok = bitmap.ToImage(image);
+            } catch (...) {
+                ok = false;
+            }
+        }
+        if (ok && !BuildDisplayBitmap(image))
+            FreeDisplayBitmap();
+    } catch (...) {
+        FreeDisplayBitmap();
+    }
+    information.DestroyWindow();
+}
+
+void CImagePreview::Repaint() {
+    if (m_hWnd == NULL)
+        return;
+    ::InvalidateRect(m_hWnd, NULL, TRUE);
+    ::UpdateWindow(m_hWnd);
+}
+
+std::int16_t CImagePreview::BuildDisplayBitmap(const TImage& image) {
+    FreeDisplayBitmap();
+    const std::uint32_t width = image.GetWidth();
+    const std::uint32_t height = image.GetHeight();
+    const std::uint64_t stride = (3ull * width + 3) / 4 * 4;
+    const std::uint64_t size = stride * height;
+    // StretchDIBits takes signed sizes; a picture it cannot take is refused
+    // like one that does not fit into memory.
+    if (width == 0 || height == 0 || width > INT_MAX || height > INT_MAX || size > 0x7FFFFFFFull ||
+        image.GetPixelCount() != width * height)
+        return 0;
+    std::unique_ptr<std::uint8_t[]> bits(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]);
+    if (!bits)
+        return 0;
+
+    const TPalette& palette = image.Palette;
+    const unsigned colours = palette.GetCount();
+    const bool representative = colours > kMaxPaletteEntries;
+    const unsigned entries = representative ? kRepresentativeEntries : colours;
+    std::unique_ptr<std::uint8_t[]> logBuffer(
+        new (std::nothrow) std::uint8_t[sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * (entries ? entries : 1)]);
+    if (!logBuffer)
+        return 0;
+    TCellHistogram histogram;
+    if (representative && !histogram.Allocate())
+        return 0;
+
+    // Rows bottom first in both; three bytes per pixel (blue, green, red),
+    // each row filled with zeros to a multiple of four bytes.
+    const TRGBColor* table = colours != 0 ? palette.At(0) : NULL;   // the vector's items are contiguous
+    const std::uint32_t* pixel = image.GetPixels();
+    for (std::uint32_t y = 0; y < height; ++y) {
+        std::uint8_t* out = bits.get() + stride * y;
+        for (std::uint32_t x = 0; x < width; ++x, ++pixel) {
+            const std::uint32_t index = *pixel;
+            // An index outside the palette throws the vector's own exception.
+            const TRGBColor& c = index < colours ? table[index] : *palette.At(index);
+            *out++ = c.Blue;
+            *out++ = c.Green;
+            *out++ = c.Red;
+            if (representative)
+                histogram.Add(c);
+        }
+        for (std::uint64_t fill = 3ull * width; fill < stride; ++fill)
+            *out++ = 0;
+    }
+
+    LOGPALETTE* logPalette = reinterpret_cast<LOGPALETTE*>(logBuffer.get());
+    logPalette->palVersion = 0x300;
+    if (representative) {
+        logPalette->palNumEntries = static_cast<WORD>(histogram.Fill(logPalette->palPalEntry, entries));
+        if (logPalette->palNumEntries == 0)
+            return 0;
+    } else {
+        logPalette->palNumEntries = static_cast<WORD>(entries);
+        for (unsigned i = 0; i < entries; ++i) {
+            logPalette->palPalEntry[i].peRed = table[i].Red;
+            logPalette->palPalEntry[i].peGreen = table[i].Green;
+            logPalette->palPalEntry[i].peBlue = table[i].Blue;
+            logPalette->palPalEntry[i].peFlags = PC_NOCOLLAPSE;
+        }
+    }
+    // A palette that cannot be made stays null: the picture is drawn without.
+    m_palette = logPalette->palNumEntries != 0 ? ::CreatePalette(logPalette) : NULL;
+
+    BITMAPINFOHEADER& header = m_bitmapInfo.bmiHeader;
+    std::memset(&m_bitmapInfo, 0, sizeof m_bitmapInfo);
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = static_cast<LONG>(width);
+    header.biHeight = static_cast<LONG>(height);
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    m_imageWidth = width;
+    m_imageHeight = height;
+    m_displayBits = bits.release();
+    return 1;
+}
+
+void CImagePreview::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
+    HDC hdc = lpDrawItemStruct->hDC;
+    RECT client;
+    ::GetClientRect(m_hWnd, &client);
+    if (m_displayBits == NULL) {
+        DrawCentredText(hdc, client, "N/A", 3);
+        return;
+    }
+    HPALETTE previous = NULL;
+    if (m_palette != NULL) {
+        previous = ::SelectPalette(hdc, m_palette, FALSE);
+        ::RealizePalette(hdc);
+    }
+    ::SetStretchBltMode(hdc, COLORONCOLOR);
+    int lines = ::StretchDIBits(hdc, client.left, client.top, client.right - client.left,
+                                client.bottom - client.top, 0, 0, static_cast<int>(m_imageWidth),
+                                static_cast<int>(m_imageHeight), m_displayBits,
+                                reinterpret_cast<const BITMAPINFO*>(&m_bitmapInfo), DIB_RGB_COLORS, SRCCOPY);
+    if (m_palette != NULL) {
+        ::SelectPalette(hdc, previous, FALSE);
+        if (lines == 0)
+            ::RealizePalette(hdc);
+    }
+    if (lines == 0)
+        DrawCentredText(hdc, client, "N/A", 3);
+}
+
+void CImagePreview::OnActivate(UINT nState, CWnd*, BOOL bMinimized) {
+    if (bMinimized || m_hWnd == NULL || m_palette == NULL)
+        return;
+    HDC hdc = ::GetDC(m_hWnd);
+    if (hdc == NULL)
+        return;
+    HPALETTE previous = ::SelectPalette(hdc, m_palette, nState == WA_INACTIVE);
+    if (nState != WA_INACTIVE)
+        ::RealizePalette(hdc);
+    // Put the old one back: a palette still selected into a device context
+    // could not be deleted later.
+    ::SelectPalette(hdc, previous, TRUE);
+    ::ReleaseDC(m_hWnd, hdc);
+}
