@@ -1,0 +1,394 @@
+// imagewheel.exe end to end under Wine, driven through the sheet as a user
+// drives it, with real mouse and keyboard input: reorder a logo list, pick
+// another current file, change a frequency and the wallpaper style, OK; then
+// the files, the profile, the installed logo and the desktop values, the
+// sheet reopened, and Terminate with the sheet open discarding changes.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+#include "AppTestSupport.h"
+#include <commctrl.h>
+
+using namespace apptest;
+
+namespace {
+
+const char PROFILE[] = "imagewheel.ini";
+const char BOOT_DRIVE[] = "N";   // mapped to a folder of the build tree by the test fixture
+const char DESKTOP_KEY[] = "Control Panel\\Desktop";
+const UINT ID_TERMINATE = 0x6000;
+const int IDC_FILES = 1041, IDC_CLEAR = 1043, IDC_PERIOD = 1047, IDC_UNIT = 1048, IDC_ADVANCED = 1050,
+          IDC_CENTER = 1037;
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string WindowsDirectory() {
+    char directory[MAX_PATH];
+    GetWindowsDirectoryA(directory, MAX_PATH);
+    return directory;
+}
+
+std::string ProfileValue(const char* key) {
+    char value[1024] = "";
+    GetPrivateProfileStringA("CONFIG", key, "(none)", value, sizeof value, PROFILE);
+    return value;
+}
+
+std::string DesktopValue(const char* name) {
+    HKEY key;
+    std::string value = "(none)";
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, DESKTOP_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return value;
+    char text[1024];
+    DWORD size = sizeof text;
+    if (RegQueryValueExA(key, name, NULL, NULL, reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS)
+        value.assign(text, size && text[size - 1] == '\0' ? size - 1 : size);
+    RegCloseKey(key);
+    return value;
+}
+
+void SetDesktopValue(const char* name, const std::string& value) {
+    HKEY key;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, DESKTOP_KEY, &key) != ERROR_SUCCESS)
+        return;
+    if (value == "(none)")
+        RegDeleteValueA(key, name);
+    else
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+}
+
+// A small 24-bit bitmap whose pixels depend on `seed`.
+std::string PictureBytes(unsigned char seed) {
+    std::string bytes(54 + 12 * 3, '\0');
+    const unsigned long header[] = {static_cast<unsigned long>(bytes.size()), 0, 54, 40, 4, 3};
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    for (int field = 0; field < 6; ++field)
+        for (int i = 0; i < 4; ++i)
+            bytes[2 + 4 * field + i] = static_cast<char>((header[field] >> (8 * i)) & 0xFF);
+    bytes[26] = 1;
+    bytes[28] = 24;
+    for (size_t i = 54; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(seed * 7 + i);
+    return bytes;
+}
+
+// ---------------------------------------------------------------------------
+// Real input: the cursor moves, buttons and keys go through the system's
+// input queue to whatever window is under the cursor or has the focus. After
+// each one the program is given a moment to handle it.
+
+void Settle() {
+    Sleep(150);
+}
+
+void MouseClickAt(POINT screen) {
+    SetCursorPos(screen.x, screen.y);
+    Settle();
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    Settle();
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    Settle();
+}
+
+void MouseClick(HWND window, POINT client) {
+    ClientToScreen(window, &client);
+    MouseClickAt(client);
+}
+
+void Key(BYTE key, bool ctrl = false) {
+    const BYTE control = static_cast<BYTE>(MapVirtualKeyA(VK_CONTROL, 0));
+    const BYTE scan = static_cast<BYTE>(MapVirtualKeyA(key, 0));
+    if (ctrl)
+        keybd_event(VK_CONTROL, control, 0, 0);
+    keybd_event(key, scan, 0, 0);
+    keybd_event(key, scan, KEYEVENTF_KEYUP, 0);
+    if (ctrl)
+        keybd_event(VK_CONTROL, control, KEYEVENTF_KEYUP, 0);
+    Settle();
+}
+
+// A button pressed as a click on it does (BM_CLICK), and a key or
+// characters as the keyboard delivers them to a control. Real mouse clicks
+// on buttons that a modal loop has just re-enabled are lost now and then
+// under Wine, so buttons and the unit box take these; list entries and the
+// Ctrl+arrow moves use real input.
+void Press(HWND button) {
+    PostMessageA(button, BM_CLICK, 0, 0);
+    Settle();
+}
+
+void PressKeyIn(HWND control, UINT key) {
+    PostMessageA(control, WM_KEYDOWN, key, 1);
+    PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+    Settle();
+}
+
+void TypeText(HWND focus, const std::string& text) {
+    for (char c : text)
+        PostMessageA(focus, WM_CHAR, static_cast<unsigned char>(c), 1);
+    Settle();
+}
+
+// ---------------------------------------------------------------------------
+// Reading another process's controls: only messages without pointers (and
+// window texts) cross processes, so entries are counted and selections
+// compared, and the texts are checked in the files the program writes.
+
+int Count(HWND list) {
+    return static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+}
+
+int Selection(HWND list) {
+    return static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+}
+
+// WM_GETTEXT itself: GetWindowText of another process's window gives only
+// its caption, never the text of an edit.
+std::string WindowText(HWND window) {
+    char text[512] = "";
+    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+int ComboSelection(HWND combo) {
+    return static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
+}
+
+HWND CurrentPage(HWND sheet) {
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+// Moves to tab `index` with Ctrl+Tab, as the keyboard does, and waits until
+// its page is the current one. (Tab control messages that take a pointer do
+// not cross processes.)
+HWND ShowTab(HWND sheet, int index) {
+    HWND tab = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
+    HWND page = NULL;
+    for (int presses = 0; presses < 8 && SendMessageA(tab, TCM_GETCURSEL, 0, 0) != index; ++presses) {
+        Key(VK_TAB, true);
+        Sleep(200);
+    }
+    WaitFor([&] {
+        return SendMessageA(tab, TCM_GETCURSEL, 0, 0) == index && (page = CurrentPage(sheet)) != NULL &&
+               IsWindowVisible(page);
+    }, START_TIMEOUT_MS);
+    return page;
+}
+
+// Entry `index`, scrolled into view, clicked in its middle until it is
+// selected (a click is lost now and then under Wine; a user clicks again).
+void ClickEntry(HWND list, int index) {
+    SendMessageA(list, LB_SETTOPINDEX, index, 0);
+    const int top = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+    const int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    RECT client;
+    GetClientRect(list, &client);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        MouseClick(list, POINT{client.right / 2, (index - top) * height + height / 2});
+        if (WaitFor([&] { return SendMessageA(list, LB_GETCURSEL, 0, 0) == index; }, 1000))
+            return;
+    }
+}
+
+class SheetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Reset();
+        m_wallpaper = DesktopValue("Wallpaper");
+        m_tile = DesktopValue("TileWallpaper");
+    }
+    void TearDown() override {
+        Reset();
+        SetDesktopValue("Wallpaper", m_wallpaper);
+        SetDesktopValue("TileWallpaper", m_tile);
+    }
+    static void Reset() {
+        SendMessageTimeoutA(HWND_BROADCAST, RegisterWindowMessageA("ImagewheelMessage_KillFirstInstance"), 0, 0,
+                            SMTO_ABORTIFHUNG, 5000, NULL);
+        DeleteFileA((WindowsDirectory() + "\\" + PROFILE).c_str());
+        DeleteFileA((std::string(BOOT_DRIVE) + ":\\Logo.sys").c_str());
+    }
+    std::string m_wallpaper, m_tile;
+};
+
+TEST_F(SheetTest, TheUsersChoicesReachEveryFileAndTerminateDiscardsThem) {
+    const std::string folder = MakeEmptyFolder("sheet");
+    std::string s[3], w[2];
+    for (int i = 0; i < 3; ++i) {
+        s[i] = folder + "\\signon" + std::to_string(i + 1) + ".bmp";
+        WriteWholeFile(s[i], PictureBytes(static_cast<unsigned char>(10 + i)));
+    }
+    for (int i = 0; i < 2; ++i) {
+        w[i] = folder + "\\wall" + std::to_string(i + 1) + ".bmp";
+        WriteWholeFile(w[i], PictureBytes(static_cast<unsigned char>(50 + i)));
+    }
+    WriteWholeFile(folder + "\\SignonFileList.txt", s[0] + "\r\n" + s[1] + "\r\n" + s[2] + "\r\n");
+    WriteWholeFile(folder + "\\CurrSignonFile.txt", s[0] + "\r\n");
+    WriteWholeFile(folder + "\\WallpaperFileList.txt", w[0] + "\r\n" + w[1] + "\r\n");
+    WriteWholeFile(folder + "\\CurrWallpaperFile.txt", w[0] + "\r\n");
+    WritePrivateProfileStringA("CONFIG", "BOOT_DRIVE", BOOT_DRIVE, PROFILE);
+    WritePrivateProfileStringA("CONFIG", "WALLPAPER_CYCLE_FREQ", "1", PROFILE);   // days: no cycling meanwhile
+    WritePrivateProfileStringA(NULL, NULL, NULL, PROFILE);
+
+    Program program("", folder);
+    ASSERT_TRUE(program.Started());
+    HWND tray = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (tray = program.TrayWindow()) != NULL && TrayIconPresent(tray); },
+                        START_TIMEOUT_MS));
+    // The configuration run opens the sheet at once; close it and open it
+    // again from the icon, as a user coming back later would.
+    HWND sheet = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (sheet = program.SheetWindow()) != NULL; }, START_TIMEOUT_MS));
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return program.SheetWindow() == NULL; }, START_TIMEOUT_MS));
+    SendTrayMouse(tray, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitFor([&] { return (sheet = program.SheetWindow()) != NULL && CurrentPage(sheet); },
+                        START_TIMEOUT_MS));
+    SetForegroundWindow(sheet);
+    Sleep(300);
+
+    // Signon: as loaded, with the special entry last and the current file selected.
+    HWND page = CurrentPage(sheet);
+    HWND list = GetDlgItem(page, IDC_FILES);
+    ASSERT_EQ(4, Count(list));
+    EXPECT_EQ(0, Selection(list));
+
+    // Ctrl+Down moves the first entry one place down (the list file shows
+    // where it went); then the third is picked.
+    ClickEntry(list, 1);   // a click that shows: the list has the focus
+    ClickEntry(list, 0);
+    Key(VK_DOWN, true);
+    EXPECT_TRUE(WaitFor([&] { return Selection(list) == 1; }, 5000));
+    ClickEntry(list, 2);
+    EXPECT_EQ(2, Selection(list));
+
+    // Every 3 days instead of every boot.
+    HWND unit = GetDlgItem(page, IDC_UNIT), period = GetDlgItem(page, IDC_PERIOD);
+    EXPECT_EQ(0, ComboSelection(unit)) << "Boot";
+    EXPECT_FALSE(IsWindowEnabled(period));
+    PressKeyIn(unit, VK_DOWN);
+    EXPECT_TRUE(WaitFor([&] { return ComboSelection(unit) == 1 /* Days */ && IsWindowEnabled(period); }, 5000));
+    SendMessageA(period, EM_SETSEL, 0, -1);   // as a double click on the number does
+    TypeText(period, "3");
+    EXPECT_TRUE(WaitFor([&] { return WindowText(period) == "3"; }, 5000));
+
+    // Wallpaper: the second picture, centred.
+    page = ShowTab(sheet, 3);
+    ASSERT_NE(nullptr, page);
+    list = GetDlgItem(page, IDC_FILES);
+    EXPECT_EQ(2, Count(list));
+    ClickEntry(list, 1);
+    Press(GetDlgItem(page, IDC_ADVANCED));
+    HWND advanced = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (advanced = program.DialogWindow("Advanced Options")) != NULL; }, 5000));
+    Press(GetDlgItem(advanced, IDC_CENTER));
+    EXPECT_TRUE(WaitFor([&] { return IsDlgButtonChecked(advanced, IDC_CENTER) == BST_CHECKED; }, 5000));
+    Press(GetDlgItem(advanced, IDOK));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(advanced); }, 5000));
+
+    Press(GetDlgItem(sheet, IDOK));
+    const std::string logo = std::string(BOOT_DRIVE) + ":\\Logo.sys";
+    ASSERT_TRUE(WaitFor([&] { return program.SheetWindow() == NULL && ReadWholeFile(logo) == PictureBytes(12); },
+                        START_TIMEOUT_MS))
+        << "the third Signon picture was not installed";
+
+    // The lists and current files, line by line with CR LF; the special entry
+    // is never written.
+    EXPECT_EQ(s[1] + "\r\n" + s[0] + "\r\n" + s[2] + "\r\n", ReadWholeFile(folder + "\\SignonFileList.txt"));
+    EXPECT_EQ(s[2] + "\r\n", ReadWholeFile(folder + "\\CurrSignonFile.txt"));
+    EXPECT_EQ(w[0] + "\r\n" + w[1] + "\r\n", ReadWholeFile(folder + "\\WallpaperFileList.txt"));
+    EXPECT_EQ(w[1] + "\r\n", ReadWholeFile(folder + "\\CurrWallpaperFile.txt"));
+    for (const char* name : {"Shutdown", "Signoff"}) {
+        EXPECT_EQ("", ReadWholeFile(folder + "\\" + name + "FileList.txt")) << name;
+        EXPECT_EQ("\r\n", ReadWholeFile(folder + "\\Curr" + name + "File.txt")) << name;
+    }
+    // The whole section, with the choices.
+    EXPECT_EQ("1", ProfileValue("SIGNON_CYCLE_FREQ"));
+    EXPECT_EQ("3", ProfileValue("SIGNON_CYCLE_PERIOD"));
+    EXPECT_EQ("0", ProfileValue("SIGNON_CYCLE_ORDER"));
+    EXPECT_EQ("1", ProfileValue("SIGNON_CYCLE_ENABLE"));
+    EXPECT_EQ("1", ProfileValue("WALLPAPER_DISPLAY_STYLE"));
+    EXPECT_EQ("1", ProfileValue("WALLPAPER_CYCLE_FREQ"));
+    EXPECT_EQ("15", ProfileValue("WALLPAPER_CYCLE_PERIOD"));
+    EXPECT_EQ("N", ProfileValue("BOOT_DRIVE"));
+    for (const char* key : {"SHUTDOWN_LIST_FILENAME", "CURR_SIGNOFF_FILE_FILENAME", "SIGNOFF_CYCLE_ENABLE"})
+        EXPECT_NE("(none)", ProfileValue(key)) << key;
+    // The desktop shows the chosen picture, centred.
+    EXPECT_TRUE(WaitFor([&] { return DesktopValue("Wallpaper") == w[1]; }, 5000)) << DesktopValue("Wallpaper");
+    EXPECT_EQ("0", DesktopValue("TileWallpaper"));
+
+    // Reopened, the sheet shows what was saved, on the page last active.
+    SendTrayMouse(tray, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitFor([&] { return (sheet = program.SheetWindow()) != NULL && CurrentPage(sheet); },
+                        START_TIMEOUT_MS));
+    SetForegroundWindow(sheet);
+    Sleep(300);
+    page = CurrentPage(sheet);
+    list = GetDlgItem(page, IDC_FILES);
+    EXPECT_EQ(2, Count(list)) << "reopens on Wallpaper";
+    EXPECT_EQ(1, Selection(list));
+    page = ShowTab(sheet, 0);
+    ASSERT_NE(nullptr, page);
+    list = GetDlgItem(page, IDC_FILES);
+    EXPECT_EQ(4, Count(list));
+    EXPECT_EQ(2, Selection(list));
+    EXPECT_EQ(1, ComboSelection(GetDlgItem(page, IDC_UNIT))) << "Days";
+    EXPECT_EQ("3", WindowText(GetDlgItem(page, IDC_PERIOD)));
+
+    // OK without a change writes the same files again: the pages held what
+    // was saved, in its order.
+    const std::string signonList = ReadWholeFile(folder + "\\SignonFileList.txt");
+    const std::string profileSaved = ReadWholeFile(WindowsDirectory() + "\\" + PROFILE);
+    DeleteFileA((folder + "\\CurrWallpaperFile.txt").c_str());
+    Press(GetDlgItem(sheet, IDOK));
+    ASSERT_TRUE(WaitFor([&] {
+        return program.SheetWindow() == NULL &&
+               GetFileAttributesA((folder + "\\CurrWallpaperFile.txt").c_str()) != INVALID_FILE_ATTRIBUTES;
+    }, START_TIMEOUT_MS));
+    EXPECT_EQ(signonList, ReadWholeFile(folder + "\\SignonFileList.txt"));
+    EXPECT_EQ(s[2] + "\r\n", ReadWholeFile(folder + "\\CurrSignonFile.txt"));
+    EXPECT_EQ(w[1] + "\r\n", ReadWholeFile(folder + "\\CurrWallpaperFile.txt"));
+    EXPECT_EQ(profileSaved, ReadWholeFile(WindowsDirectory() + "\\" + PROFILE));
+
+    SendTrayMouse(tray, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(WaitFor([&] { return (sheet = program.SheetWindow()) != NULL && CurrentPage(sheet); },
+                        START_TIMEOUT_MS));
+    SetForegroundWindow(sheet);
+    Sleep(300);
+    page = CurrentPage(sheet);
+    list = GetDlgItem(page, IDC_FILES);
+    ASSERT_EQ(4, Count(list)) << "reopens on Signon";
+
+    // Changes, then Terminate with the sheet open and Yes: nothing is saved.
+    Press(GetDlgItem(page, IDC_CLEAR));
+    EXPECT_TRUE(WaitFor([&] { return Count(list) == 1; }, 5000)) << "only the special entry";
+    const std::string profileBefore = ReadWholeFile(WindowsDirectory() + "\\" + PROFILE);
+    const std::string listBefore = ReadWholeFile(folder + "\\SignonFileList.txt");
+    PostMessageA(tray, WM_COMMAND, ID_TERMINATE, 0);
+    HWND box = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (box = program.DialogWindow("Imagewheel -- Discard changes?")) != NULL; },
+                        START_TIMEOUT_MS));
+    Press(GetDlgItem(box, IDYES));
+    EXPECT_TRUE(program.WaitForExit());
+    EXPECT_EQ(profileBefore, ReadWholeFile(WindowsDirectory() + "\\" + PROFILE));
+    EXPECT_EQ(listBefore, ReadWholeFile(folder + "\\SignonFileList.txt"));
+    EXPECT_EQ(s[2] + "\r\n", ReadWholeFile(folder + "\\CurrSignonFile.txt"));
+    EXPECT_EQ(PictureBytes(12), ReadWholeFile(logo));
+}
+
+}  // namespace
