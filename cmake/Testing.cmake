@@ -46,3 +46,19 @@ function(iw_add_gtest name)
   endif()
   set_property(GLOBAL APPEND PROPERTY IW_TEST_TARGETS ${name})
 endfunction()
+
+# iw_check_win95_imports(NAME FILE)
+# A test "win95_imports_NAME" of the win32 tree: FILE (a path, or $<TARGET_FILE:target>)
+# must ask for no OS or subsystem above 4.0 in its PE header and import only what
+# Windows 95 exports (tests/imports/check-win95-imports.sh). Every exe that ships is
+# declared with it; a file that is missing when the test runs fails it.
+if(WIN32)
+  find_program(IW_OBJDUMP_PATH NAMES ${IW_OBJDUMP} ${IW_MINGW_PREFIX}-objdump REQUIRED)
+endif()
+function(iw_check_win95_imports name file)
+  if(NOT WIN32)
+    return()
+  endif()
+  add_test(NAME win95_imports_${name}
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/imports/check-win95-imports.sh ${IW_OBJDUMP_PATH} ${file})
+endfunction()
