@@ -15,7 +15,7 @@ if(IW_TESTS)
       # GoogleTest and (PUBLIC) into every test that includes it.
       target_compile_definitions(gtest PUBLIC GTEST_HAS_NOTIFICATION_=1)
       target_compile_options(gtest PUBLIC
-        "SHELL:-include ${CMAKE_SOURCE_DIR}/tests/support/GTestWin32Notification.h")
+        "$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${CMAKE_SOURCE_DIR}/tests/support/GTestWin32Notification.h>")
     endif()
     set(IW_GTEST_LIBS GTest::gtest)
     if(NOT TARGET GTest::gtest)
