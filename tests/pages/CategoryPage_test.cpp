@@ -12,6 +12,7 @@
 #include "CategoryPage.h"
 #include "Engine.h"
 #include "Framework.h"
+#include "AllocFail.h"
 #include "PagesTestSupport.h"
 #include "resource.h"
 
@@ -149,14 +150,6 @@ void ClickEntry(HWND list, int index) {
     RECT item;
     SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
     Click(list, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
-}
-
-// The key state of this thread, with or without Ctrl held down.
-void HoldControl(bool down) {
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_CONTROL] = keys[VK_LCONTROL] = down ? 0x80 : 0;
-    SetKeyboardState(keys);
 }
 
 // A click on tab `index` of the sheet that holds `page`.
@@ -876,6 +869,74 @@ TEST(CategoryPageTest, HostileListsOpenAndComeBackAsLoaded) {
     // Filled in one allocation of the right size, not one entry at a time.
     EXPECT_EQ(total, wallpaper.GetFileList().GetMinimumCapacity());
     EXPECT_EQ(total, wallpaper.GetFileList().GetCapacity());
+}
+
+// Memory running out while the preview loads a picture: whatever the
+// preview lets through stops at the page, which shows nothing ("N/A") and
+// goes on; choosing the entry again loads it anew.
+// A message box sink that allocates nothing (memory may be running out
+// when it is called): the framework's reports of what failed outside the
+// preview (the list box, the buttons) are only counted.
+int g_memoryBoxes = 0;
+int CountMemoryBox(HWND, LPCSTR, LPCSTR, UINT) {
+    ++g_memoryBoxes;
+    return IDOK;
+}
+
+TEST(CategoryPageTest, APreviewOutOfMemoryLeavesThePageWorking) {
+    const std::string first = Picture("memory-first.bmp", 5), second = Picture("memory-second.bmp", 99);
+    CCategoryPage page(IDD_SIGNON);
+    page.SetFileList(MakeList({first, second}), TCharString(first.c_str()));
+    g_memoryBoxes = 0;
+    MessageBoxSink previousSink = SetMessageBoxSink(CountMemoryBox);
+    auto preview = [&page] {
+        return static_cast<CImagePreview*>(CWnd::FromHandlePermanent(Control(page, IDC_PREVIEW)));
+    };
+
+    SheetScript script;
+    script.Then("shown", PageShown(page));
+    for (long skip = 0; skip < 40; skip += 2) {
+        script
+            .Then("choose the other entry while memory runs out", [&page, skip] {
+                HWND list = Control(page, IDC_FILES);
+                const int other = Selection(list) == 0 ? 1 : 0;
+                SendMessageA(list, LB_SETTOPINDEX, 0, 0);
+                RECT item;
+                SendMessageA(list, LB_GETITEMRECT, other, reinterpret_cast<LPARAM>(&item));
+                iwtest::ArmAllocFailure(skip, 100000);
+                Click(list, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+                return true;
+            })
+            .Then("still there", [&page, &preview, first, second] {
+                iwtest::DisarmAllocFailure();
+                EXPECT_TRUE(IsWindow(page.GetSafeHwnd()));
+                const std::string shown = preview()->GetCurrentPath().GetText();
+                EXPECT_TRUE(shown.empty() || shown == first || shown == second) << shown;
+                return true;
+            });
+    }
+    script
+        .Then("with memory to spare, the second entry", [&page] {
+            ClickEntry(Control(page, IDC_FILES), 1);
+            return true;
+        })
+        .Then("then the first", [&page] {
+            ClickEntry(Control(page, IDC_FILES), 0);
+            return true;
+        })
+        .Then("shown in full", [&page, &preview, first] {
+            if (Selection(Control(page, IDC_FILES)) != 0)
+                return false;
+            EXPECT_EQ(first, preview()->GetCurrentPath().GetText());
+            EXPECT_NE(nullptr, preview()->GetDisplayBits());
+            return true;
+        })
+        .Press(PSBTN_OK);
+    const INT_PTR result = RunPages({&page}, script);
+    SetMessageBoxSink(previousSink);
+    ASSERT_EQ(IDOK, result);
+    printf("[ INFO     ] %d reports of failures outside the preview\n", g_memoryBoxes);
+    EXPECT_EQ(first, page.GetCurrentFile().GetText());
 }
 
 }  // namespace
