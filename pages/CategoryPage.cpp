@@ -60,8 +60,8 @@ OPENFILENAMEA& PrepareAddDialog(HWND owner) {
     // named filter: an empty one would show as an empty (or, in some
     // versions, broken) first entry of "Files of type". Its contents are
     // never cleared.
-    const char* name = state.CustomFilter;
-    const size_t nameLength = strnlen(name, DIALOG_BUFFER_SIZE);
+    const char* nameEnd = static_cast<const char*>(std::memchr(state.CustomFilter, '\0', DIALOG_BUFFER_SIZE));
+    const size_t nameLength = nameEnd ? static_cast<size_t>(nameEnd - state.CustomFilter) : DIALOG_BUFFER_SIZE;
     const bool named = nameLength > 0 && nameLength + 1 < DIALOG_BUFFER_SIZE &&
                        state.CustomFilter[nameLength + 1] != '\0';
     ofn.lpstrCustomFilter = named ? state.CustomFilter : NULL;
