@@ -19,8 +19,7 @@ const int kOpenReadWriteBinary = 8;
 const unsigned kMaxPaletteEntries = 0xFFFF;
 
 // Pictures with more distinct colours than a logical palette can count get a
-// palette of this many representative colours instead (see
-// BuildRepresentativePalette).
+// palette of this many representative colours instead (see TMedianCut).
 const unsigned kRepresentativeEntries = 256;
 
 // The empty path; assigning it shares its buffer and cannot fail.
@@ -33,14 +32,17 @@ void DrawCentredText(HDC hdc, RECT rect, const char* text, int length) {
     ::DrawTextA(hdc, text, length, &rect, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
 }
 
-// For a picture with more colours than a logical palette can hold: its most
-// used colours. The colour cube is cut into cells of 5 bits per channel; each
-// pixel counts towards its cell, and the entries are the averages of the
-// kRepresentativeEntries fullest cells, the fullest first (a 256-colour
-// display realises as many as it has free slots, in entry order, and maps the
-// rest to the nearest realised colour). A true-colour display ignores the
-// palette. False when memory runs out.
-class TCellHistogram {
+// For a picture with more colours than a logical palette can count: a
+// palette of representative colours (median cut). The colour cube is cut into
+// cells of 5 bits per channel and every pixel counts towards its cell; the
+// occupied cells are split into boxes, each time the box with the most
+// pixels times the length of its longest side, at the pixel median of that
+// side, until there are as many boxes as entries (or no box can be split).
+// Each entry is the average colour of a box's pixels, the fullest box first
+// (a 256-colour display realises as many entries as it has free slots, in
+// entry order, and maps the rest of the picture to the nearest realised
+// colour). A true-colour display ignores the palette.
+class TMedianCut {
 public:
     static const unsigned Cells = 1u << 15;
 
@@ -55,27 +57,66 @@ public:
         cell.Green += c.Green;
         cell.Blue += c.Blue;
     }
-    // Writes up to `capacity` entries; returns how many.
+    // Writes up to `capacity` entries; returns how many (0 when memory runs out).
     unsigned Fill(PALETTEENTRY* entries, unsigned capacity) {
         std::unique_ptr<std::uint16_t[]> order(new (std::nothrow) std::uint16_t[Cells]);
-        if (!order)
+        std::unique_ptr<Box[]> boxes(new (std::nothrow) Box[capacity]);
+        if (!order || !boxes || capacity == 0)
             return 0;
         unsigned used = 0;
         for (unsigned i = 0; i < Cells; ++i)
             if (m_cells[i].Count != 0)
                 order[used++] = static_cast<std::uint16_t>(i);
-        const unsigned n = std::min(used, capacity);
-        const Cell* cells = m_cells.get();
-        std::partial_sort(order.get(), order.get() + n, order.get() + used,
-                          [cells](std::uint16_t a, std::uint16_t b) {
-                              return cells[a].Count != cells[b].Count ? cells[a].Count > cells[b].Count : a < b;
-                          });
+        if (used == 0)
+            return 0;
+        unsigned n = 1;
+        boxes[0] = Measure(order.get(), 0, used);
+        while (n < capacity) {
+            unsigned pick = capacity;
+            std::uint64_t best = 0;
+            for (unsigned i = 0; i < n; ++i) {
+                const std::uint64_t priority = boxes[i].Pixels * boxes[i].Side;
+                if (boxes[i].End - boxes[i].Begin > 1 && priority > best) {
+                    best = priority;
+                    pick = i;
+                }
+            }
+            if (pick == capacity)
+                break;
+            const Box box = boxes[pick];
+            const Cell* cells = m_cells.get();
+            const int axis = box.Axis;
+            std::sort(order.get() + box.Begin, order.get() + box.End, [cells, axis](std::uint16_t a, std::uint16_t b) {
+                return Component(a, axis) < Component(b, axis);
+            });
+            // The first cell at which half of the box's pixels lie before it;
+            // both halves keep at least one cell.
+            std::uint64_t below = 0;
+            unsigned split = box.Begin + 1;
+            for (unsigned i = box.Begin; i + 1 < box.End; ++i) {
+                below += cells[order[i]].Count;
+                split = i + 1;
+                if (2 * below >= box.Pixels)
+                    break;
+            }
+            boxes[pick] = Measure(order.get(), box.Begin, split);
+            boxes[n++] = Measure(order.get(), split, box.End);
+        }
+        std::sort(boxes.get(), boxes.get() + n, [](const Box& a, const Box& b) {
+            return a.Pixels != b.Pixels ? a.Pixels > b.Pixels : a.Begin < b.Begin;
+        });
         for (unsigned i = 0; i < n; ++i) {
-            const Cell& cell = cells[order[i]];
-            const std::uint64_t half = cell.Count / 2;
-            entries[i].peRed = static_cast<BYTE>((cell.Red + half) / cell.Count);
-            entries[i].peGreen = static_cast<BYTE>((cell.Green + half) / cell.Count);
-            entries[i].peBlue = static_cast<BYTE>((cell.Blue + half) / cell.Count);
+            std::uint64_t red = 0, green = 0, blue = 0;
+            for (unsigned j = boxes[i].Begin; j < boxes[i].End; ++j) {
+                const Cell& cell = m_cells[order[j]];
+                red += cell.Red;
+                green += cell.Green;
+                blue += cell.Blue;
+            }
+            const std::uint64_t count = boxes[i].Pixels, half = count / 2;
+            entries[i].peRed = static_cast<BYTE>((red + half) / count);
+            entries[i].peGreen = static_cast<BYTE>((green + half) / count);
+            entries[i].peBlue = static_cast<BYTE>((blue + half) / count);
             entries[i].peFlags = PC_NOCOLLAPSE;
         }
         return n;
@@ -86,6 +127,36 @@ private:
         std::uint32_t Count;
         std::uint64_t Red, Green, Blue;
     };
+    // Cells order[Begin] to order[End - 1].
+    struct Box {
+        unsigned Begin, End;
+        std::uint64_t Pixels;
+        unsigned Side;   // length of the longest side, in cells
+        int Axis;        // 0 red, 1 green, 2 blue
+    };
+
+    static unsigned Component(unsigned cell, int axis) { return cell >> (10 - 5 * axis) & 31; }
+
+    Box Measure(const std::uint16_t* order, unsigned begin, unsigned end) const {
+        Box box = {begin, end, 0, 0, 0};
+        unsigned low[3] = {31, 31, 31}, high[3] = {0, 0, 0};
+        for (unsigned i = begin; i < end; ++i) {
+            box.Pixels += m_cells[order[i]].Count;
+            for (int axis = 0; axis < 3; ++axis) {
+                const unsigned c = Component(order[i], axis);
+                low[axis] = std::min(low[axis], c);
+                high[axis] = std::max(high[axis], c);
+            }
+        }
+        for (int axis = 0; axis < 3; ++axis) {
+            if (high[axis] - low[axis] + 1 > box.Side) {
+                box.Side = high[axis] - low[axis] + 1;
+                box.Axis = axis;
+            }
+        }
+        return box;
+    }
+
     std::unique_ptr<Cell[]> m_cells;
 };
 
@@ -213,8 +284,8 @@ std::int16_t CImagePreview::BuildDisplayBitmap(const TImage& image) {
         new (std::nothrow) std::uint8_t[sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * (entries ? entries : 1)]);
     if (!logBuffer)
         return 0;
-    TCellHistogram histogram;
-    if (representative && !histogram.Allocate())
+    TMedianCut medianCut;
+    if (representative && !medianCut.Allocate())
         return 0;
 
     // Rows bottom first in both; three bytes per pixel (blue, green, red),
@@ -231,7 +302,7 @@ std::int16_t CImagePreview::BuildDisplayBitmap(const TImage& image) {
             *out++ = c.Green;
             *out++ = c.Red;
             if (representative)
-                histogram.Add(c);
+                medianCut.Add(c);
         }
         for (std::uint64_t fill = 3ull * width; fill < stride; ++fill)
             *out++ = 0;
@@ -240,7 +311,7 @@ std::int16_t CImagePreview::BuildDisplayBitmap(const TImage& image) {
     LOGPALETTE* logPalette = reinterpret_cast<LOGPALETTE*>(logBuffer.get());
     logPalette->palVersion = 0x300;
     if (representative) {
-        logPalette->palNumEntries = static_cast<WORD>(histogram.Fill(logPalette->palPalEntry, entries));
+        logPalette->palNumEntries = static_cast<WORD>(medianCut.Fill(logPalette->palPalEntry, entries));
         if (logPalette->palNumEntries == 0)
             return 0;
     } else {
