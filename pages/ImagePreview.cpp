@@ -38,25 +38,22 @@ void DrawCentredText(HDC hdc, RECT rect, const char* text, int length) {
 // occupied cells are split into boxes, each time the box with the most
 // pixels times the length of its longest side, at the pixel median of that
 // side, until there are as many boxes as entries (or no box can be split).
-// Each entry is the average colour of a box's pixels, the fullest box first
-// (a 256-colour display realises as many entries as it has free slots, in
-// entry order, and maps the rest of the picture to the nearest realised
-// colour). A true-colour display ignores the palette.
+// Each entry is the pixel-weighted average of the centres of a box's cells,
+// the fullest box first (a 256-colour display realises as many entries as it
+// has free slots, in entry order, and maps the rest of the picture to the
+// nearest realised colour). A true-colour display ignores the palette.
 class TMedianCut {
 public:
     static const unsigned Cells = 1u << 15;
 
     bool Allocate() {
-        m_cells.reset(new (std::nothrow) Cell[Cells]());
-        return m_cells != nullptr;
+        m_counts.reset(new (std::nothrow) std::uint32_t[Cells]());
+        return m_counts != nullptr;
     }
-    void Add(const TRGBColor& c) {
-        Cell& cell = m_cells[(c.Red >> 3) << 10 | (c.Green >> 3) << 5 | (c.Blue >> 3)];
-        ++cell.Count;
-        cell.Red += c.Red;
-        cell.Green += c.Green;
-        cell.Blue += c.Blue;
+    static unsigned CellOf(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+        return (red >> 3) << 10 | (green >> 3) << 5 | blue >> 3;
     }
+    void Add(unsigned cell) { ++m_counts[cell]; }
     // Writes up to `capacity` entries; returns how many (0 when memory runs out).
     unsigned Fill(PALETTEENTRY* entries, unsigned capacity) {
         std::unique_ptr<std::uint16_t[]> order(new (std::nothrow) std::uint16_t[Cells]);
@@ -65,7 +62,7 @@ public:
             return 0;
         unsigned used = 0;
         for (unsigned i = 0; i < Cells; ++i)
-            if (m_cells[i].Count != 0)
+            if (m_counts[i] != 0)
                 order[used++] = static_cast<std::uint16_t>(i);
         if (used == 0)
             return 0;
@@ -84,9 +81,9 @@ public:
             if (pick == capacity)
                 break;
             const Box box = boxes[pick];
-            const Cell* cells = m_cells.get();
+            const std::uint32_t* counts = m_counts.get();
             const int axis = box.Axis;
-            std::sort(order.get() + box.Begin, order.get() + box.End, [cells, axis](std::uint16_t a, std::uint16_t b) {
+            std::sort(order.get() + box.Begin, order.get() + box.End, [axis](std::uint16_t a, std::uint16_t b) {
                 return Component(a, axis) < Component(b, axis);
             });
             // The first cell at which half of the box's pixels lie before it;
@@ -94,7 +91,7 @@ public:
             std::uint64_t below = 0;
             unsigned split = box.Begin + 1;
             for (unsigned i = box.Begin; i + 1 < box.End; ++i) {
-                below += cells[order[i]].Count;
+                below += counts[order[i]];
                 split = i + 1;
                 if (2 * below >= box.Pixels)
                     break;
@@ -108,10 +105,10 @@ public:
         for (unsigned i = 0; i < n; ++i) {
             std::uint64_t red = 0, green = 0, blue = 0;
             for (unsigned j = boxes[i].Begin; j < boxes[i].End; ++j) {
-                const Cell& cell = m_cells[order[j]];
-                red += cell.Red;
-                green += cell.Green;
-                blue += cell.Blue;
+                const std::uint64_t count = m_counts[order[j]];
+                red += count * (Component(order[j], 0) * 8 + 4);
+                green += count * (Component(order[j], 1) * 8 + 4);
+                blue += count * (Component(order[j], 2) * 8 + 4);
             }
             const std::uint64_t count = boxes[i].Pixels, half = count / 2;
             entries[i].peRed = static_cast<BYTE>((red + half) / count);
@@ -123,10 +120,6 @@ public:
     }
 
 private:
-    struct Cell {
-        std::uint32_t Count;
-        std::uint64_t Red, Green, Blue;
-    };
     // Cells order[Begin] to order[End - 1].
     struct Box {
         unsigned Begin, End;
@@ -141,7 +134,7 @@ private:
         Box box = {begin, end, 0, 0, 0};
         unsigned low[3] = {31, 31, 31}, high[3] = {0, 0, 0};
         for (unsigned i = begin; i < end; ++i) {
-            box.Pixels += m_cells[order[i]].Count;
+            box.Pixels += m_counts[order[i]];
             for (int axis = 0; axis < 3; ++axis) {
                 const unsigned c = Component(order[i], axis);
                 low[axis] = std::min(low[axis], c);
@@ -157,13 +150,14 @@ private:
         return box;
     }
 
-    std::unique_ptr<Cell[]> m_cells;
+    std::unique_ptr<std::uint32_t[]> m_counts;   // pixels per cell
 };
 
 }  // namespace
 
 CImagePreview::CImagePreview()
-    : m_currentPath(EmptyPath()), m_palette(NULL), m_displayBits(NULL), m_imageWidth(0), m_imageHeight(0) {
+    : m_currentPath(EmptyPath()), m_palette(NULL), m_displayBits(NULL), m_imageWidth(0), m_imageHeight(0),
+      m_stretched(NULL), m_stretchedWidth(0), m_stretchedHeight(0) {
     std::memset(&m_bitmapInfo, 0, sizeof m_bitmapInfo);
 }
 
@@ -172,6 +166,7 @@ CImagePreview::~CImagePreview() {
 }
 
 void CImagePreview::FreeDisplayBitmap() {
+    FreeStretched();
     delete[] m_displayBits;
     m_displayBits = NULL;
     if (m_palette != NULL) {
@@ -246,6 +241,10 @@ void CImagePreview::LoadCurrentPath() {
                 ok = false;
             }
         }
+        // The file and the read pixels are done with: freeing them now keeps
+        // the memory needed at once lower.
+        bitmap.Clear();
+        file.Close();
         if (ok && !BuildDisplayBitmap(image))
             FreeDisplayBitmap();
     } catch (...) {
@@ -298,14 +297,21 @@ std::int16_t CImagePreview::BuildDisplayBitmap(const TImage& image) {
             const std::uint32_t index = *pixel;
             // An index outside the palette throws the vector's own exception.
             const TRGBColor& c = index < colours ? table[index] : *palette.At(index);
-            *out++ = c.Blue;
-            *out++ = c.Green;
-            *out++ = c.Red;
-            if (representative)
-                medianCut.Add(c);
+            out[0] = c.Blue;
+            out[1] = c.Green;
+            out[2] = c.Red;
+            out += 3;
         }
         for (std::uint64_t fill = 3ull * width; fill < stride; ++fill)
             *out++ = 0;
+    }
+    if (representative) {
+        // From the display bits: they are read in order, the palette is not.
+        for (std::uint32_t y = 0; y < height; ++y) {
+            const std::uint8_t* in = bits.get() + stride * y;
+            for (std::uint32_t x = 0; x < width; ++x, in += 3)
+                medianCut.Add(TMedianCut::CellOf(in[2], in[1], in[0]));
+        }
     }
 
     LOGPALETTE* logPalette = reinterpret_cast<LOGPALETTE*>(logBuffer.get());
@@ -348,6 +354,10 @@ void CImagePreview::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
         DrawCentredText(hdc, client, "N/A", 3);
         return;
     }
+    // A true-colour display ignores the palette: the stretched picture is
+    // kept and later paints only copy it.
+    if (!(::GetDeviceCaps(hdc, RASTERCAPS) & RC_PALETTE) && PaintStretched(hdc, client))
+        return;
     HPALETTE previous = NULL;
     if (m_palette != NULL) {
         previous = ::SelectPalette(hdc, m_palette, FALSE);
@@ -365,6 +375,49 @@ void CImagePreview::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {
     }
     if (lines == 0)
         DrawCentredText(hdc, client, "N/A", 3);
+}
+
+bool CImagePreview::PaintStretched(HDC hdc, const RECT& client) {
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    HDC memory = ::CreateCompatibleDC(hdc);
+    if (memory == NULL)
+        return false;
+    bool fresh = false;
+    if (m_stretched == NULL || m_stretchedWidth != width || m_stretchedHeight != height) {
+        FreeStretched();
+        m_stretched = ::CreateCompatibleBitmap(hdc, width, height);
+        if (m_stretched == NULL) {
+            ::DeleteDC(memory);
+            return false;
+        }
+        m_stretchedWidth = width;
+        m_stretchedHeight = height;
+        fresh = true;
+    }
+    HGDIOBJ previous = ::SelectObject(memory, m_stretched);
+    bool ok = true;
+    if (fresh) {
+        ::SetStretchBltMode(memory, COLORONCOLOR);
+        ok = ::StretchDIBits(memory, 0, 0, width, height, 0, 0, static_cast<int>(m_imageWidth),
+                             static_cast<int>(m_imageHeight), m_displayBits,
+                             reinterpret_cast<const BITMAPINFO*>(&m_bitmapInfo), DIB_RGB_COLORS, SRCCOPY) != 0;
+    }
+    ok = ok && ::BitBlt(hdc, client.left, client.top, width, height, memory, 0, 0, SRCCOPY);
+    ::SelectObject(memory, previous);
+    ::DeleteDC(memory);
+    if (!ok)
+        FreeStretched();
+    return ok;
+}
+
+void CImagePreview::FreeStretched() {
+    if (m_stretched != NULL) {
+        ::DeleteObject(m_stretched);
+        m_stretched = NULL;
+    }
 }
 
 void CImagePreview::OnActivate(UINT nState, CWnd*, BOOL bMinimized) {

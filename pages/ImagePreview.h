@@ -49,6 +49,10 @@ private:
     void LoadCurrentPath();
     // Invalidates the whole control and paints it at once.
     void Repaint();
+    // Paints from m_stretched, stretching the display bitmap into it first
+    // when it is missing or of another size; false when that cannot be done.
+    bool PaintStretched(HDC hdc, const RECT& client);
+    void FreeStretched();
 
     TCharString m_currentPath;
     HPALETTE m_palette;
@@ -59,4 +63,9 @@ private:
     std::uint8_t* m_displayBits;
     std::uint32_t m_imageWidth;
     std::uint32_t m_imageHeight;
+    // The picture as last stretched to the control, in the display's format
+    // (true-colour displays only), and its size.
+    HBITMAP m_stretched;
+    int m_stretchedWidth;
+    int m_stretchedHeight;
 };

@@ -266,29 +266,41 @@ TEST_F(ImagePreviewTest, DisplayBitmapRowsAreBottomFirstBgrPaddedToFourBytes) {
 }
 
 TEST_F(ImagePreviewTest, APictureFillsTheWholeControlWhateverItsAspectRatio) {
-    // 320 x 400, four quadrants; the control is 150 x 60.
-    const Rgb quadrant[2][2] = {{{200, 0, 0}, {0, 200, 0}}, {{0, 0, 200}, {200, 200, 0}}};
-    Show(folder.Write("tall.bmp", Bitmap(320, 400, [&](int x, int y) { return quadrant[y / 200][x / 160]; })));
-    int width, height;
-    std::vector<Rgb> pixels = Screen(width, height);
-    ASSERT_EQ(150, width);
-    ASSERT_EQ(60, height);
-    int wrong = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            // Rows and columns near the middle may take either neighbour.
-            if (std::abs(2 * x + 1 - width) <= 2 || std::abs(2 * y + 1 - height) <= 2)
-                continue;
-            if (!(pixels[y * width + x] == quadrant[2 * y / height][2 * x / width]))
-                ++wrong;
-        }
-    EXPECT_EQ(0, wrong) << "every pixel shows the picture, stretched";
+    // 320 x 400 in four quadrants, on a control of 150 x 60 and then 90 x 140.
+    typedef Rgb Quadrants[2][2];
+    const Quadrants first = {{{200, 0, 0}, {0, 200, 0}}, {{0, 0, 200}, {200, 200, 0}}};
+    const Quadrants second = {{{0, 200, 200}, {200, 0, 200}}, {{90, 90, 90}, {250, 250, 250}}};
+    auto file = [&](const char* name, const Quadrants& q) {
+        return folder.Write(name, Bitmap(320, 400, [&q](int x, int y) { return q[y / 200][x / 160]; }));
+    };
+    // Pixels off the quadrant of their position (rows and columns next to
+    // the middle may take either neighbour).
+    auto wrongPixels = [&](const Quadrants& q, int expectWidth, int expectHeight) {
+        int width, height;
+        std::vector<Rgb> pixels = Screen(width, height);
+        EXPECT_EQ(expectWidth, width);
+        EXPECT_EQ(expectHeight, height);
+        int wrong = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                if (std::abs(2 * x + 1 - width) <= 2 || std::abs(2 * y + 1 - height) <= 2)
+                    continue;
+                if (!(pixels[y * width + x] == q[2 * y / height][2 * x / width]))
+                    ++wrong;
+            }
+        return wrong;
+    };
+    Show(file("tall.bmp", first));
+    EXPECT_EQ(0, wrongPixels(first, 150, 60)) << "every pixel shows the picture, stretched";
     EXPECT_EQ(4, PaletteCount());
 
-    // A repaint paints the same from the prepared bitmap.
+    // Repaints show the same; so does a repaint at another size.
     preview.Invalidate();
     preview.UpdateWindow();
-    EXPECT_TRUE(Screen(width, height) == pixels);
+    EXPECT_EQ(0, wrongPixels(first, 150, 60));
+    preview.MoveWindow(20, 30, 90, 140);
+    preview.UpdateWindow();
+    EXPECT_EQ(0, wrongPixels(first, 90, 140));
 
     // WM_ACTIVATE, minimised or not, changes nothing that is shown or kept.
     const std::uint8_t* bits = preview.GetDisplayBits();
@@ -298,7 +310,14 @@ TEST_F(ImagePreviewTest, APictureFillsTheWholeControlWhateverItsAspectRatio) {
     preview.SendMessage(WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, FALSE), 0);
     EXPECT_EQ(bits, preview.GetDisplayBits());
     EXPECT_EQ(palette, preview.GetPalette());
-    EXPECT_TRUE(Screen(width, height) == pixels);
+    EXPECT_EQ(0, wrongPixels(first, 90, 140));
+
+    // The next picture replaces what was painted.
+    Show(file("other.bmp", second));
+    EXPECT_EQ(0, wrongPixels(second, 90, 140));
+    preview.Invalidate();
+    preview.UpdateWindow();
+    EXPECT_EQ(0, wrongPixels(second, 90, 140));
 }
 
 TEST_F(ImagePreviewTest, TheSamePathLoadsOnceAndLetterCaseCounts) {
