@@ -5,7 +5,18 @@ if(IW_TESTS)
     set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    if(WIN32)
+      set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+    endif()
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    if(WIN32)
+      # The win32 thread model of GCC 12 has no std::mutex, on which GoogleTest's
+      # Notification is built; tests/support supplies a replacement, forced into
+      # GoogleTest and (PUBLIC) into every test that includes it.
+      target_compile_definitions(gtest PUBLIC GTEST_HAS_NOTIFICATION_=1)
+      target_compile_options(gtest PUBLIC
+        "SHELL:-include ${CMAKE_SOURCE_DIR}/tests/support/GTestWin32Notification.h")
+    endif()
     set(IW_GTEST_LIBS GTest::gtest)
     if(NOT TARGET GTest::gtest)
       add_library(GTest::gtest ALIAS gtest)
