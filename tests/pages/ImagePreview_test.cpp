@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 #include "AllocFail.h"
+#include "Graphics.h"
 #include "Framework.h"
 #include "ImagePreview.h"
 #include "PagesTestSupport.h"
@@ -115,6 +116,12 @@ private:
 // The window around the preview, and a record of the information window
 
 class Host : public CWnd {};
+
+// Reaches the internal step with images no bitmap file can produce.
+class CBuildingPreview : public CImagePreview {
+public:
+    std::int16_t Build(const TImage& image) { return BuildDisplayBitmap(image); }
+};
 
 struct InformationRecord {
     int Created = 0;
@@ -227,7 +234,7 @@ protected:
     }
 
     Host host;
-    CImagePreview preview;
+    CBuildingPreview preview;
     TempFolder folder;
 };
 
@@ -507,6 +514,40 @@ TEST_F(ImagePreviewTest, RunningOutOfMemoryAnywhereInALoadEndsInNotAvailable) {
     preview.SetImageFile(NULL);
     EXPECT_EQ(gdiBefore, GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) << "no palette left behind";
     EXPECT_EQ(userBefore, GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS)) << "no window left behind";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ImagePreviewTest, APixelOutsideThePaletteLeavesNothingHalfBuilt) {
+    Show(folder.Write("before.bmp", Bitmap(4, 4, [](int x, int) { return Rgb{uint8_t(x * 50), 0, 0}; })));
+    ASSERT_NE(nullptr, preview.GetDisplayBits());
+    TImage image;
+    std::uint32_t pixels[6] = {0, 1, 0, 1, 2, 0};   // 2: beyond the two colours
+    image.SetPixels(pixels, 3, 2, false);
+    image.Palette.InsertLast(TRGBColor(1, 2, 3));
+    image.Palette.InsertLast(TRGBColor(4, 5, 6));
+    bool thrown = false;
+    try {
+        preview.Build(image);
+    } catch (const TExceptionBase&) {
+        thrown = true;
+    }
+    EXPECT_TRUE(thrown) << "the palette vector's own exception";
+    EXPECT_EQ(nullptr, preview.GetDisplayBits());
+    EXPECT_EQ(nullptr, preview.GetPalette());
+    preview.Invalidate();
+    preview.UpdateWindow();
+    EXPECT_TRUE(ShowsNotAvailable());
+
+    // With valid pixels the same image builds.
+    pixels[4] = 1;
+    image.SetPixels(pixels, 3, 2, false);
+    EXPECT_EQ(1, preview.Build(image));
+    ASSERT_NE(nullptr, preview.GetDisplayBits());
+    EXPECT_EQ(3, preview.GetDisplayBits()[0]);
+    EXPECT_EQ(2, PaletteCount());
 }
 
 }  // namespace
