@@ -44,15 +44,19 @@ void Put32(std::string& s, std::uint32_t v) {
 
 // A "BM" file of `bits` per pixel (16, 24 or 32) with an information header
 // of `headerSize` bytes (40 or 108); pixel(x, y) with y = 0 the top row.
+// With 8 bits the colours are the entries of `table`, and pixel(x, y).R is
+// the index.
 std::string Bitmap(int width, int height, std::function<Rgb(int, int)> pixel, int bits = 24,
-                   int headerSize = 40) {
+                   int headerSize = 40, const std::vector<Rgb>& table = {}) {
     const int stride = (width * bits / 8 + 3) / 4 * 4;
     std::string pixels;
     for (int row = height - 1; row >= 0; --row) {
         std::string line;
         for (int x = 0; x < width; ++x) {
             Rgb c = pixel(x, row);
-            if (bits == 24) {
+            if (bits == 8) {
+                line += char(c.R);
+            } else if (bits == 24) {
                 line += char(c.B);
                 line += char(c.G);
                 line += char(c.R);
@@ -65,10 +69,17 @@ std::string Bitmap(int width, int height, std::function<Rgb(int, int)> pixel, in
         line.resize(stride, '\0');
         pixels += line;
     }
+    std::string colours;
+    for (const Rgb& c : table) {
+        colours += char(c.B);
+        colours += char(c.G);
+        colours += char(c.R);
+        colours += '\0';
+    }
     std::string file = "BM";
-    Put32(file, 14 + headerSize + pixels.size());
+    Put32(file, 14 + headerSize + colours.size() + pixels.size());
     Put32(file, 0);
-    Put32(file, 14 + headerSize);
+    Put32(file, 14 + headerSize + colours.size());
     Put32(file, headerSize);
     Put32(file, width);
     Put32(file, height);
@@ -78,10 +89,10 @@ std::string Bitmap(int width, int height, std::function<Rgb(int, int)> pixel, in
     Put32(file, pixels.size());
     Put32(file, 2835);
     Put32(file, 2835);
-    Put32(file, 0);
+    Put32(file, table.size());
     Put32(file, 0);
     file.resize(14 + headerSize, '\0');   // a 108-byte header's masks and colour space stay 0
-    return file + pixels;
+    return file + colours + pixels;
 }
 
 class TempFolder {
@@ -132,6 +143,8 @@ struct InformationRecord {
 };
 InformationRecord g_information;
 HHOOK g_hook;
+// Runs when the information window is being created, that is during a load.
+std::function<void()> g_duringLoad;
 
 bool IsInformation(HWND hWnd) {
     char text[64] = "";
@@ -143,8 +156,11 @@ LRESULT CALLBACK WatchInformation(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_CREATEWND) {
         const CBT_CREATEWNDA* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
         if (create->lpcs->lpszName != NULL && !IS_INTRESOURCE(create->lpcs->lpszName) &&
-            std::strcmp(create->lpcs->lpszName, kInformationCaption) == 0)
+            std::strcmp(create->lpcs->lpszName, kInformationCaption) == 0) {
             ++g_information.Created;
+            if (g_duringLoad)
+                g_duringLoad();
+        }
     } else if (code == HCBT_DESTROYWND && IsInformation(reinterpret_cast<HWND>(wParam))) {
         HWND hWnd = reinterpret_cast<HWND>(wParam);
         ++g_information.Destroyed;
@@ -171,6 +187,7 @@ protected:
         Pump();
     }
     void TearDown() override {
+        g_duringLoad = nullptr;
         UnhookWindowsHookEx(g_hook);
         preview.UnsubclassWindow();
         host.DestroyWindow();
@@ -270,6 +287,18 @@ TEST_F(ImagePreviewTest, DisplayBitmapRowsAreBottomFirstBgrPaddedToFourBytes) {
         EXPECT_EQ(PC_NOCOLLAPSE, e.peFlags);
     EXPECT_EQ(1, g_information.Created);
     EXPECT_EQ(1, g_information.Destroyed);
+
+    // An 8-bit picture: its colour table is the palette, its pixels the
+    // table's colours.
+    const std::vector<Rgb> table = {{1, 2, 3}, {250, 128, 0}, {9, 9, 9}};
+    Show(folder.Write("eight.bmp", Bitmap(2, 1, [](int x, int) { return Rgb{uint8_t(x + 1), 0, 0}; }, 8, 40, table)));
+    ASSERT_NE(nullptr, preview.GetDisplayBits());
+    const std::uint8_t row[8] = {0, 128, 250, 9, 9, 9, 0, 0};
+    EXPECT_EQ(0, std::memcmp(row, preview.GetDisplayBits(), sizeof row));
+    entries = PaletteEntries();
+    ASSERT_EQ(3u, entries.size());
+    EXPECT_EQ(250, entries[1].peRed);
+    EXPECT_EQ(128, entries[1].peGreen);
 }
 
 TEST_F(ImagePreviewTest, APictureFillsTheWholeControlWhateverItsAspectRatio) {
@@ -336,11 +365,36 @@ TEST_F(ImagePreviewTest, TheSamePathLoadsOnceAndLetterCaseCounts) {
     EXPECT_EQ(200, preview.GetDisplayBits()[2]);
     EXPECT_STREQ(path.c_str(), preview.GetCurrentPath().GetText());
 
+    // While the next file loads, "[Loading]" is written over the old picture.
+    int width = 0, height = 0, darkInside = 0, oldOutside = 0, outside = 0;
+    g_duringLoad = [&] {
+        std::vector<Rgb> pixels = Screen(width, height);
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const Rgb& c = pixels[y * width + x];
+                const bool inside = x > width / 4 && x < width * 3 / 4 && y > height / 4 && y < height * 3 / 4;
+                if (inside && c.R < 64 && c.G < 64 && c.B < 64)
+                    ++darkInside;
+                if (!inside) {
+                    ++outside;
+                    oldOutside += c == Rgb{200, 0, 0};
+                }
+            }
+    };
+    const std::string path2 = folder.Write("next.bmp", solid({0, 200, 0}));
+    Show(path2);
+    g_duringLoad = nullptr;
+    EXPECT_GT(darkInside, 10) << "the text";
+    EXPECT_GT(oldOutside, outside / 2) << "around it the old picture";
+    EXPECT_EQ(200, preview.GetDisplayBits()[1]);
+    Show(path);
+    EXPECT_EQ(3, g_information.Created);
+
     // The file changes on disk; asking for the same path keeps the old picture.
     folder.Write("same.bmp", solid({0, 0, 200}));
     Show(path);
     EXPECT_EQ(200, preview.GetDisplayBits()[2]);
-    EXPECT_EQ(1, g_information.Created) << "no second load";
+    EXPECT_EQ(3, g_information.Created) << "no load";
 
     // The same file under another spelling is loaded again.
     std::string upper = path;
@@ -348,7 +402,7 @@ TEST_F(ImagePreviewTest, TheSamePathLoadsOnceAndLetterCaseCounts) {
     Show(upper);
     ASSERT_NE(nullptr, preview.GetDisplayBits());
     EXPECT_EQ(200, preview.GetDisplayBits()[0]);
-    EXPECT_EQ(2, g_information.Created);
+    EXPECT_EQ(4, g_information.Created);
     EXPECT_STREQ(upper.c_str(), preview.GetCurrentPath().GetText());
 
     // No path: "N/A", the path emptied, so the file loads anew afterwards.
@@ -356,10 +410,10 @@ TEST_F(ImagePreviewTest, TheSamePathLoadsOnceAndLetterCaseCounts) {
     EXPECT_TRUE(ShowsNotAvailable());
     EXPECT_EQ(0u, preview.GetCurrentPath().GetLength());
     EXPECT_EQ(nullptr, preview.GetPalette());
-    EXPECT_EQ(2, g_information.Created) << "clearing loads nothing";
+    EXPECT_EQ(4, g_information.Created) << "clearing loads nothing";
     Show(upper);
     EXPECT_NE(nullptr, preview.GetDisplayBits());
-    EXPECT_EQ(3, g_information.Created);
+    EXPECT_EQ(5, g_information.Created);
 }
 
 TEST_F(ImagePreviewTest, FilesThatCannotBeShownEndInNotAvailable) {
