@@ -67,9 +67,10 @@ void CFilenameListbox::SwapWithNext(int upper, int select) {
     const int top = GetTopIndex();
 
     // The lower entry is inserted above the upper one before its old copy is
-    // deleted, so an entry can never get lost: a failed insertion changes
-    // nothing. Drawing is off meanwhile, and the first visible row is put
-    // back afterwards (a deletion near the end would have pulled it up).
+    // deleted: an entry can never get lost (a failed insertion changes
+    // nothing), and the count never drops, so a list scrolled to its end does
+    // not pull its first visible row up. That row is kept explicitly too,
+    // unless the moved entry would leave the view; drawing is off meanwhile.
     SendMessage(WM_SETREDRAW, FALSE);
     const int inserted = InsertString(upper, lowerText.GetText());
     if (inserted == upper) {
