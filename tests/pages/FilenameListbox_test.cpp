@@ -297,6 +297,15 @@ TEST_F(FilenameListboxTest, DraggingMovesTheEntryTowardsThePointer) {
     Press(POINT{client.right / 2, client.bottom - 2});
     Release(POINT{client.right / 2, client.bottom - 2});
     EXPECT_EQ(3, host.ListClicks);
+
+    // Losing the capture to another window (a message box, say) ends the drag.
+    Press(InItem(2));
+    SetCapture(host.m_hWnd);
+    Pump();
+    EXPECT_EQ(before, GetCursor());
+    Key(VK_UP, true);
+    EXPECT_EQ(List({0, 2, 1, 3, 4, 5}), Entries()) << "keys work again";
+    ReleaseCapture();
 }
 
 TEST_F(FilenameListboxTest, DraggingNeitherMovesTheOriginalEntryNorBelowIt) {
