@@ -6,8 +6,9 @@
 # seed), and runs it under Wine in that tree's prefix: for each file, in one
 # run, Load + ToImage alone against SetImageFile until the picture is painted
 # at the category page's preview size, and a repaint of the loaded picture.
-# Goals: the preview adds at most 25 % to Load + ToImage, and a repaint takes
-# under 5 ms. Starts the Wine harness when it is not running and then stops
+# Goals: the preview adds at most 25 % to Load + ToImage (added, from the
+# medians of alternating runs; added_min compares the fastest runs, which a
+# busy machine disturbs least), and a repaint takes under 5 ms. Starts the Wine harness when it is not running and then stops
 # it again.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -41,7 +42,7 @@ stop() { [ -z "$started" ] || bash "$root/scripts/wine-harness.sh" stop "$tree";
 trap stop EXIT
 
 lines=$("$root/scripts/wine-run" "$bench" -n "${REPEATS:-5}" "${files[@]}")
-printf '%-18s %9s %8s %11s %10s %9s %7s %11s\n' file colours load_ms preview_ms build_ms added preview repaint_ms
+printf '%-18s %9s %8s %11s %10s %9s %9s %7s %11s\n' file colours load_ms preview_ms build_ms added added_min preview repaint_ms
 status=0
 while read -r line; do
   [ -n "$line" ] || continue
@@ -49,8 +50,8 @@ while read -r line; do
   name=$(sed 's/ .*//; s/.*\\//; s/\.bmp$//' <<<"$line")
   added=$(get added | tr -d '%\r')
   repaint=$(get repaint_ms | tr -d '\r')
-  printf '%-18s %9s %8s %11s %10s %8s%% %7s %11s\n' "$name" "$(get colours)" "$(get load_ms)" "$(get preview_ms)" \
-    "$(get build_ms)" "$added" "$(get preview_px)" "$repaint"
+  printf '%-18s %9s %8s %11s %10s %8s%% %9s %7s %11s\n' "$name" "$(get colours)" "$(get load_ms)" "$(get preview_ms)" \
+    "$(get build_ms)" "$added" "$(get added_min)" "$(get preview_px)" "$repaint"
   if awk -v a="$added" -v r="$repaint" 'BEGIN { exit !(a > 25 || r >= 5) }'; then
     echo "bench-preview: $name misses a goal (added <= 25 %, repaint < 5 ms)"
     status=1
