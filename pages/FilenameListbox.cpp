@@ -245,6 +245,10 @@ void CFilenameListbox::OnTimer(UINT_PTR nIDEvent) {
 }
 
 LRESULT CFilenameListbox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Keys are swallowed while dragging, the characters they make too: typing
+    // would otherwise select another entry in the middle of the drag.
+    if (message == WM_CHAR && m_dragging)
+        return 0;
     // Losing the capture to another window (a message box, task switching)
     // ends the drag as a release would; otherwise the keyboard would stay
     // swallowed.

@@ -267,6 +267,8 @@ TEST_F(FilenameListboxTest, DraggingMovesTheEntryTowardsThePointer) {
     EXPECT_EQ(Cursor(IDC_DRAGMOVE), GetCursor());
     Key(VK_DOWN, true);   // swallowed while the button is down
     Key(VK_DOWN, false);
+    PostMessageA(box->m_hWnd, WM_CHAR, '4', 1);   // as typing "4" would select "4.bmp"
+    Pump();
     EXPECT_EQ(1, box->GetCurSel());
 
     MoveTo(InItem(4));
