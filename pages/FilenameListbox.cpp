@@ -254,5 +254,9 @@ LRESULT CFilenameListbox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     // swallowed.
     if (message == WM_CAPTURECHANGED && m_dragging && reinterpret_cast<HWND>(lParam) != m_hWnd)
         EndDrag();
+    // The object outlives its window (a page's box is made anew with each
+    // showing of the sheet): a window destroyed mid-drag leaves it idle.
+    if (message == WM_DESTROY)
+        EndDrag();
     return CListBox::WindowProc(message, wParam, lParam);
 }

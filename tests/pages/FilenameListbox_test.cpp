@@ -308,6 +308,18 @@ TEST_F(FilenameListboxTest, DraggingMovesTheEntryTowardsThePointer) {
     Key(VK_UP, true);
     EXPECT_EQ(List({0, 2, 1, 3, 4, 5}), Entries()) << "keys work again";
     ReleaseCapture();
+
+    // A box destroyed mid-drag leaves its object idle for the next window.
+    Press(InItem(2));
+    HWND old = box->m_hWnd;
+    DestroyWindow(old);
+    EXPECT_EQ(before, GetCursor());
+    HWND list = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE | LBS_NOTIFY, 10, 10, 240, 100,
+                                host.m_hWnd, NULL, GetModuleHandleA(NULL), NULL);
+    ASSERT_TRUE(box->SubclassWindow(list));
+    FillCount(3);
+    CtrlKey(VK_DOWN, 0);
+    EXPECT_EQ(List({1, 0, 2}), Entries());
 }
 
 TEST_F(FilenameListboxTest, DraggingNeitherMovesTheOriginalEntryNorBelowIt) {
