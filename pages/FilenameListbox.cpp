@@ -67,9 +67,10 @@ void CFilenameListbox::SwapWithNext(int upper, int select) {
     const int top = GetTopIndex();
 
     // The lower entry is inserted above the upper one before its old copy is
-    // deleted, so an entry can never get lost: a failed insertion changes
-    // nothing. Drawing is off meanwhile, and the first visible row is put
-    // back afterwards (a deletion near the end would have pulled it up).
+    // deleted: an entry can never get lost (a failed insertion changes
+    // nothing), and the count never drops, so a list scrolled to its end does
+    // not pull its first visible row up. That row is kept explicitly too,
+    // unless the moved entry would leave the view; drawing is off meanwhile.
     SendMessage(WM_SETREDRAW, FALSE);
     const int inserted = InsertString(upper, lowerText.GetText());
     if (inserted == upper) {
@@ -244,10 +245,18 @@ void CFilenameListbox::OnTimer(UINT_PTR nIDEvent) {
 }
 
 LRESULT CFilenameListbox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Keys are swallowed while dragging, the characters they make too: typing
+    // would otherwise select another entry in the middle of the drag.
+    if (message == WM_CHAR && m_dragging)
+        return 0;
     // Losing the capture to another window (a message box, task switching)
     // ends the drag as a release would; otherwise the keyboard would stay
     // swallowed.
     if (message == WM_CAPTURECHANGED && m_dragging && reinterpret_cast<HWND>(lParam) != m_hWnd)
+        EndDrag();
+    // The object outlives its window (a page's box is made anew with each
+    // showing of the sheet): a window destroyed mid-drag leaves it idle.
+    if (message == WM_DESTROY)
         EndDrag();
     return CListBox::WindowProc(message, wParam, lParam);
 }
