@@ -49,6 +49,8 @@ bool HasOriginalEntry(Category category) {
 }  // namespace
 
 void LoadFileList(Category category, const CategorySettings& settings, FileList& list) {
+    RecoverReplacedFile(settings.ListFileName.GetText());
+    RecoverReplacedFile(settings.CurrentFileName.GetText());
     FilePtr listFile(fopen(settings.ListFileName.GetText(), "r"));
     if (!listFile) return;
     FilePtr currentFile(fopen(settings.CurrentFileName.GetText(), "r"));

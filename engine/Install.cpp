@@ -76,7 +76,15 @@ TCharString LogoTargetName(Category logoCategory, const AppSettings& settings) {
     }
 }
 
+void RecoverLogoFiles(const AppSettings& settings) {
+    for (Category c : LOGO_CATEGORIES) {
+        RecoverReplacedFile(LogoTargetName(c, settings).GetText());
+        RecoverReplacedFile(BackupNameOf(c));
+    }
+}
+
 void InstallLogos(const AppSettings& settings, FileListSet& lists) {
+    RecoverLogoFiles(settings);
     for (Category c : LOGO_CATEGORIES) {
         const TCharString target = LogoTargetName(c, settings);
         TCharString& current = lists[Index(c)].Current;

@@ -142,6 +142,7 @@ TEST_F(InstallTest, FailuresReportAndKeepTargets) {
     EXPECT_EQ(ReadBytes(Target(Category::Shutdown)), shutdownOld);
     EXPECT_EQ(ReadBytes(Target(Category::Signoff)), signoffOld);
     EXPECT_FALSE(Exists(Target(Category::Signoff) + ".tmp"));
+    EXPECT_FALSE(Exists(Target(Category::Signoff) + ".part"));
 
     // Signon with a missing source: reported, then its target is deleted.
     lists[0].Current = "missing.bmp";
