@@ -109,7 +109,7 @@ TEST_F(EndToEndTest, CycleRunThenUninstall) {
     EXPECT_EQ(App("OriginalLogos\\Logos.sys"), shippedSignoff);
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, MARKER_KEY, "new installation"), "FALSE");
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"),
-              std::string(APP_DIR) + "imagewheel.exe /uninstall");
+              "\"" + std::string(APP_DIR) + "imagewheel.exe\" /uninstall");
     char stored[600];
     GetPrivateProfileStringA("CONFIG", "UNINSTALL_STRING", "", stored, sizeof stored, APP_PROFILE);
     EXPECT_EQ(stored, uninstaller);
