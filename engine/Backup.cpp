@@ -65,7 +65,11 @@ void TakeOverUninstallEntry(const char* programPath) {
     if (ReadRegistryString(key, "UninstallString", setupCommand, sizeof setupCommand) &&
         lstrcmpiA(setupCommand, ownCommand.GetText()) != 0 &&
         lstrcmpiA(setupCommand, unquotedOwnCommand.GetText()) != 0) {
-        AfxGetApp()->WriteProfileString(CONFIG_SECTION, "UNINSTALL_STRING", setupCommand);
+        // Reading a profile value drops one pair of enclosing quotes, which
+        // would unquote a command such as "C:\Program Files\...\uninstall.exe":
+        // the extra pair keeps the command as it was.
+        const TCharString stored = TCharString("\"") + setupCommand + "\"";
+        AfxGetApp()->WriteProfileString(CONFIG_SECTION, "UNINSTALL_STRING", stored.GetText());
         RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(ownCommand.GetText()),
                        ownCommand.GetLength() + 1);
     }

@@ -2,6 +2,8 @@
 ;
 ; makensis -DIW_EXE=<imagewheel.exe> -DIW_ICON=<icon> -DIW_OUTFILE=<setup exe>
 ;          [-DIW_UNINSTALLER_COPY=<file>]   (a copy of the uninstaller, for checking it)
+;          [-DIW_RUNTIME_NAME=<file name>]  (the run-time library looked for in the
+;                                            system folder; tests name one that is absent)
 ;
 ; Setup installs imagewheel.exe and uninstall.exe, marks the installation as new
 ; (the program's first start backs up the logos and takes over the uninstall
@@ -27,6 +29,10 @@ Unicode false
   !uninstfinalize 'cp "%1" "${IW_UNINSTALLER_COPY}"'
 !endif
 
+!ifndef IW_RUNTIME_NAME
+  !define IW_RUNTIME_NAME "msvcrt.dll"
+!endif
+
 !define PRODUCT "Imagewheel 1.91"
 !define MARKER_KEY "software\velmorra software\imagewheel\1.91"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Imagewheel 1.91"
@@ -35,6 +41,8 @@ Unicode false
 !define HANDED_OVER "uninstall handed over"
 
 Name "${PRODUCT}"
+Caption "${PRODUCT} Setup"
+UninstallCaption "${PRODUCT} Uninstall"
 OutFile "${IW_OUTFILE}"
 InstallDir "$PROGRAMFILES\Imagewheel"
 RequestExecutionLevel admin
@@ -63,7 +71,7 @@ ShowUninstDetails nevershow
 
 Function .onInit
   ; The program uses the C run-time library that Windows 95 itself lacks.
-  ${IfNot} ${FileExists} "$SYSDIR\msvcrt.dll"
+  ${IfNot} ${FileExists} "$SYSDIR\${IW_RUNTIME_NAME}"
     MessageBox MB_OK|MB_ICONSTOP "Imagewheel needs the Microsoft C run-time library MSVCRT.DLL, \
 which this computer does not have in its system folder ($SYSDIR).$\r$\n$\r$\n\
 Internet Explorer 4 or later, the Windows Sockets 2 update for Windows 95 or the \
