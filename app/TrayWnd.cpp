@@ -161,9 +161,18 @@ void CTrayWnd::ShowConfigSheet() {
         return;   // terminated while the sheet was open: this object is gone
 
     if (result == IDOK) {
+        // A message box of the installation or the wallpaper's change
+        // broadcast lets messages sent to us in, a request to end among them:
+        // this object may be gone after each step.
         WheelApp().PullSettingsFromPages();
+        if (watch.Destroyed)
+            return;
         WheelApp().ApplyWallpaper();
+        if (watch.Destroyed)
+            return;
         WheelApp().ArmWallpaperTimer();
+        if (watch.Destroyed)
+            return;
     }
     SheetShowing = 0;
 }

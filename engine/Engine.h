@@ -87,7 +87,8 @@ void SaveSettings(const AppSettings& settings);
 // File lists (a list file and a current-file file per category)
 
 // Replaces `list` with the contents of the category's two files. When either
-// file cannot be opened `list` is left as it is.
+// file cannot be opened `list` is left as it is. A file that a power cut left
+// only as its complete temporary copy is first put back.
 void LoadFileList(Category category, const CategorySettings& settings, FileList& list);
 // Writes both files completely under temporary names, then replaces them; a
 // file that cannot be written or replaced (read-only, a folder in its place)
@@ -125,8 +126,13 @@ void AdvanceCurrentFile(FileList& list, CycleOrder order, bool wholeList, const 
 // The file a logo category's current file is copied over (boot drive's
 // Logo.sys, the Windows directory's Logow.sys / Logos.sys).
 TCharString LogoTargetName(Category logoCategory, const AppSettings& settings);
-// Copies the current files of Signon, Shutdown and Signoff over their targets;
-// a current ORIGINAL_ENTRY is first replaced by its backup's name.
+// Puts back a logo target or a backup of an original logo that a power cut
+// left only as its complete temporary copy (Windows 9x replaces a file by
+// deleting it, then renaming the copy).
+void RecoverLogoFiles(const AppSettings& settings);
+// Copies the current files of Signon, Shutdown and Signoff over their targets
+// (after RecoverLogoFiles); a current ORIGINAL_ENTRY is first replaced by its
+// backup's name.
 void InstallLogos(const AppSettings& settings, FileListSet& lists);
 // True when every byte of `source` reached `target`. On failure `target` is
 // as it was before the call.

@@ -14,9 +14,14 @@ struct FileCloser {
 };
 typedef std::unique_ptr<FILE, FileCloser> FilePtr;
 
+// Whether this is Windows 95, 98 or ME (GetVersion's high bit), where some
+// functions exist only as failing stubs (MoveFileExA) and are not called.
+bool IsWindows9x();
+
 // A file written beside its target under a temporary name and moved over the
-// target only once it is complete, so that the target is never left empty or
-// half-written. Unless committed, the temporary file is removed again.
+// target only once it is complete and on the disk, so that the target is never
+// left empty or half-written. Unless committed, the temporary file is removed
+// again. Files.cpp describes the names and the Windows 9x sequence.
 class TempFile {
 public:
     explicit TempFile(const char* target);
@@ -26,7 +31,7 @@ public:
 
     FILE* Open(const char* mode);   // null when the temporary file cannot be created
     FILE* Get() const { return File.get(); }
-    bool Close();                   // true when every write and the close succeeded
+    bool Close();                   // true when every write, the flush and the close succeeded
     // Whether Commit may replace the target: it is missing, or a file that is
     // neither read-only nor a folder.
     bool TargetReplaceable() const;
@@ -34,10 +39,17 @@ public:
 
 private:
     TCharString Target;
-    TCharString Name;
+    TCharString Partial;            // "<target>.part" while being written
+    TCharString Complete;           // "<target>.tmp" once complete (Windows 9x)
     FilePtr File;
-    bool Created = false;
+    const TCharString* Owned = nullptr;   // the temporary file to remove unless committed
 };
+
+// At load: when `target` is missing and its complete temporary copy is beside
+// it (a replacement on Windows 9x cut short between deleting the target and
+// renaming the copy), the copy becomes the target again. A leftover copy
+// beside a present target is removed.
+void RecoverReplacedFile(const char* target);
 
 bool IsOriginalEntry(const TCharString& entry);
 // The Windows directory with a trailing backslash.

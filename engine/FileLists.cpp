@@ -1,5 +1,6 @@
 // File lists: a list file and a current-file file per category.
 #include "EngineInternal.h"
+#include <algorithm>
 #include <cstring>
 
 const char ORIGINAL_ENTRY[] = "[Original] (not cycled)";
@@ -48,21 +49,34 @@ bool HasOriginalEntry(Category category) {
 }  // namespace
 
 void LoadFileList(Category category, const CategorySettings& settings, FileList& list) {
+    RecoverReplacedFile(settings.ListFileName.GetText());
+    RecoverReplacedFile(settings.CurrentFileName.GetText());
     FilePtr listFile(fopen(settings.ListFileName.GetText(), "r"));
     if (!listFile) return;
     FilePtr currentFile(fopen(settings.CurrentFileName.GetText(), "r"));
     if (!currentFile) return;
 
-    FileList loaded;
-    LineReader lines(listFile.get());
-    while (const char* line = lines.Next()) loaded.Entries.InsertLast(TCharString(line));
+    // The lines are counted first so that the vector holds every entry from
+    // the start: appending to a vector that grows by one entry at a time would
+    // copy the whole list at every line.
+    unsigned int count = 0;
+    for (LineReader counter(listFile.get()); counter.Next();) ++count;
+    rewind(listFile.get());
+    const bool original = count != 0 && HasOriginalEntry(category);
 
-    if (loaded.Entries.GetCount() != 0) {
-        if (HasOriginalEntry(category)) loaded.Entries.InsertLast(TCharString(ORIGINAL_ENTRY));
-        LineReader current(currentFile.get());
-        if (const char* line = current.Next()) loaded.Current = line;
+    TValVector<TCharString> entries(std::max(count + (original ? 1 : 0), 1u), 1);
+    LineReader lines(listFile.get());
+    while (const char* line = lines.Next()) entries.InsertLast(TCharString(line));
+
+    TCharString current;
+    if (entries.GetCount() != 0) {
+        // Another program may have written the file between the two readings.
+        if (count != 0 ? original : HasOriginalEntry(category)) entries.InsertLast(TCharString(ORIGINAL_ENTRY));
+        LineReader currentLine(currentFile.get());
+        if (const char* line = currentLine.Next()) current = line;
     }
-    list = loaded;
+    list.Entries = entries;
+    list.Current = current;
 }
 
 bool SaveFileList(Category category, const CategorySettings& settings, const FileList& list) {
@@ -71,9 +85,10 @@ bool SaveFileList(Category category, const CategorySettings& settings, const Fil
     TempFile listFile(settings.ListFileName.GetText());
     if (!listFile.Open("w")) return false;
     const bool logoList = category != Category::Wallpaper;
+    const TCharString original(ORIGINAL_ENTRY);   // made once, not once per entry
     for (unsigned int i = 0; i < list.Entries.GetCount(); ++i) {
         const TCharString& entry = *list.Entries.At(i);
-        if (logoList && IsOriginalEntry(entry)) continue;
+        if (logoList && entry == original) continue;
         fputs(entry.GetText(), listFile.Get());
         fputc('\n', listFile.Get());
     }

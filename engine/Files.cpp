@@ -1,23 +1,40 @@
 // File, registry and message helpers of the engine.
 #include "EngineInternal.h"
+#include <io.h>
 
-TempFile::TempFile(const char* target) : Target(target), Name(Target + ".tmp") {}
+// How a file is replaced. The new content is written to "<target>.part";
+// once every byte is written and flushed to the disk, that file is complete.
+// Windows NT then moves it over the target in one step. Windows 9x has only a
+// failing stub of MoveFileEx: there the complete file is first renamed
+// "<target>.tmp", then the target is deleted and the ".tmp" renamed into its
+// place. A ".tmp" is therefore always a complete copy and a ".part" possibly a
+// torn one; a power cut between the delete and the rename leaves the ".tmp"
+// alone, and RecoverReplacedFile puts it back at the next load.
+
+bool IsWindows9x() {
+    return (GetVersion() & 0x80000000) != 0;
+}
+
+TempFile::TempFile(const char* target)
+    : Target(target), Partial(Target + ".part"), Complete(Target + ".tmp") {}
 
 TempFile::~TempFile() {
     File.reset();
-    if (Created) DeleteFileA(Name.GetText());
+    if (Owned) DeleteFileA(Owned->GetText());
 }
 
 FILE* TempFile::Open(const char* mode) {
-    File.reset(fopen(Name.GetText(), mode));
-    Created = File != nullptr;
+    File.reset(fopen(Partial.GetText(), mode));
+    Owned = File ? &Partial : nullptr;
     return File.get();
 }
 
 bool TempFile::Close() {
     FILE* file = File.release();
     if (!file) return false;
-    const bool written = !ferror(file);
+    // On the disk before it is renamed: a rename that reached the disk
+    // without the bytes would leave a torn file under the complete name.
+    const bool written = !ferror(file) && fflush(file) == 0 && _commit(_fileno(file)) == 0;
     return fclose(file) == 0 && written;
 }
 
@@ -31,17 +48,33 @@ bool TempFile::Commit() {
     // A read-only target is protected: it is not replaced (Windows refuses to
     // rename over it anyway, and the delete-then-rename path below must not).
     // Neither is a folder in the target's place.
-    if (!TargetReplaceable()) return false;
-    if (MoveFileExA(Name.GetText(), Target.GetText(), MOVEFILE_REPLACE_EXISTING)) {
-        Created = false;
+    if (!Owned || !TargetReplaceable()) return false;
+    if (!IsWindows9x()) {
+        if (!MoveFileExA(Partial.GetText(), Target.GetText(), MOVEFILE_REPLACE_EXISTING)) return false;
+        Owned = nullptr;
         return true;
     }
-    // Windows 95 has no MoveFileEx: delete the target, then rename. A target
-    // that cannot be deleted (read-only, in use) stays untouched.
-    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
+    // A ".tmp" left from an earlier replacement is older than this content.
+    DeleteFileA(Complete.GetText());
+    if (!MoveFileA(Partial.GetText(), Complete.GetText())) return false;
+    Owned = &Complete;
+    // A target that cannot be deleted (read-only, in use) stays untouched.
     if (!DeleteFileA(Target.GetText()) && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-    Created = false;   // from here on the temporary file may be the only copy: keep it
-    return MoveFileA(Name.GetText(), Target.GetText()) != FALSE;
+    Owned = nullptr;   // from here on the ".tmp" may be the only copy: keep it
+    return MoveFileA(Complete.GetText(), Target.GetText()) != FALSE;
+}
+
+void RecoverReplacedFile(const char* target) {
+    const TCharString complete = TCharString(target) + ".tmp";
+    const DWORD copy = GetFileAttributesA(complete.GetText());
+    if (copy == INVALID_FILE_ATTRIBUTES || (copy & FILE_ATTRIBUTE_DIRECTORY)) return;
+    if (GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES) {
+        // The target was never deleted: the replacement did not happen, and
+        // its leftover must not come back should the target be deleted later.
+        DeleteFileA(complete.GetText());
+    } else if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+        MoveFileA(complete.GetText(), target);
+    }
 }
 
 bool FileExists(const char* path) {

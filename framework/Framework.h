@@ -13,6 +13,7 @@
 //   CDataExchange, DDX_...      dialog data exchange   DataExchange.h
 //   ShowMessageBox              the one door of all message boxes   MessageBox.h
 //   CRegisteredMessage          a window message registered at static initialisation
+//   CRuntimeClass, DECLARE_DYNCREATE   creation of a class by its name   RuntimeClass.h
 //   CPoint, CRect               geometry for handler signatures
 //
 // Start-up. The program defines one global object of a CWinApp class; its
@@ -105,3 +106,4 @@
 #include "Controls.h"
 #include "DataExchange.h"
 #include "MessageBox.h"
+#include "RuntimeClass.h"

@@ -12,6 +12,7 @@
 const UINT WM_LISTCLICKED = WM_USER + 1;
 
 class CFilenameListbox : public CListBox {
+    DECLARE_DYNCREATE(CFilenameListbox)
 public:
     CFilenameListbox();
 
@@ -31,8 +32,19 @@ protected:
     void OnLButtonUp(UINT nFlags, CPoint point) override;
     void OnMouseMove(UINT nFlags, CPoint point) override;
     void OnTimer(UINT_PTR nIDEvent) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    // Whether the last of `count` entries is "[Original] (not cycled)".
+    bool LastIsSpecial(int count) const;
+    // Swaps entries upper and upper + 1, selects `select`, keeps the first
+    // visible row unless `select` would leave the view.
+    void SwapWithNext(int upper, int select);
+    // The top index nearest to `top` that shows entry `index` whole.
+    int TopIndexShowing(int index, int top) const;
+    // Back to idle: timers killed, cursor restored, capture released.
+    void EndDrag();
+
     std::int16_t m_dragging;
     HCURSOR m_savedCursor;
 };

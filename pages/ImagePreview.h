@@ -5,8 +5,15 @@
 // picture, shows a small information window (template 146) owned by the page,
 // reads the file (TBitmapFile), converts it (ToImage), builds a 24-bit display
 // bitmap and a logical palette, removes the information window and repaints.
-// Painting only stretches the prepared bitmap. A file that cannot be shown
-// leaves the control empty: it paints "N/A".
+// Painting only stretches the prepared bitmap (on a true-colour display the
+// stretched picture is kept, so repaints only copy it). A file that cannot be
+// shown, for whatever reason, out of memory included, leaves the control
+// empty: it paints "N/A"; SetImageFile itself never throws.
+//
+// The logical palette holds one entry per colour of the picture. A picture
+// with more colours than a palette can count (65,535) gets 256 representative
+// colours instead (median cut, the most used first), which a 256-colour
+// display realises; a true-colour display ignores the palette.
 #pragma once
 #include <cstdint>
 #include "Framework.h"
@@ -24,18 +31,38 @@ public:
     // repaints. The current path is the last one asked for, also when its
     // load failed.
     void SetImageFile(const TCharString* path);
-    // The path of the file shown (empty when none).
+    // The path last asked for (empty when none), also when its load failed:
+    // the page opens this file in the editor.
     const TCharString& GetCurrentPath() const { return m_currentPath; }
 
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
 
+    // What the last load prepared, for inspection: the display bits (null
+    // when the preview is empty), their header and the logical palette.
+    const std::uint8_t* GetDisplayBits() const { return m_displayBits; }
+    const BITMAPINFOHEADER& GetDisplayHeader() const { return m_bitmapInfo.bmiHeader; }
+    HPALETTE GetPalette() const { return m_palette; }
+
 protected:
     void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized) override;
     // Builds the display bits and the palette from the image; false when
-    // memory runs out (the preview is then empty).
+    // memory runs out (the preview is then empty). A pixel value outside the
+    // palette throws the palette vector's exception.
     std::int16_t BuildDisplayBitmap(const TImage& image);
 
 private:
+    // Frees the display bits and deletes the palette (both become null).
+    void FreeDisplayBitmap();
+    // Steps from the information window to the display bitmap for the
+    // current path; any failure leaves the preview empty.
+    void LoadCurrentPath();
+    // Invalidates the whole control and paints it at once.
+    void Repaint();
+    // Paints from m_stretched, stretching the display bitmap into it first
+    // when it is missing or of another size; false when that cannot be done.
+    bool PaintStretched(HDC hdc, const RECT& client);
+    void FreeStretched();
+
     TCharString m_currentPath;
     HPALETTE m_palette;
     struct {
@@ -45,4 +72,9 @@ private:
     std::uint8_t* m_displayBits;
     std::uint32_t m_imageWidth;
     std::uint32_t m_imageHeight;
+    // The picture as last stretched to the control, in the display's format
+    // (true-colour displays only), and its size.
+    HBITMAP m_stretched;
+    int m_stretchedWidth;
+    int m_stretchedHeight;
 };

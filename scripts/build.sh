@@ -11,7 +11,11 @@ jobs=${IW_JOBS:-$(nproc)}
 build_tree() {
   local name=$1; shift
   local dir=$out/$name
-  if [ ! -f "$dir/build.ninja" ]; then
+  if grep -qs -- '-posix"' "$dir"/CMakeFiles/*/CMakeCXXCompiler.cmake; then
+    # Configured before the win32 thread model: the cached compilers must go.
+    echo "build: $name tree was configured with posix-thread compilers; configuring afresh"
+    cmake --fresh -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  elif [ ! -f "$dir/build.ninja" ]; then
     cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   fi
   echo "build: $name tree in $dir"

@@ -3,12 +3,24 @@
 export WINEPREFIX=${IW_WINEPREFIX:-$build/wineprefix}
 export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
+# IW_WINE_VERSION (e.g. win95) makes the prefix report that Windows version
+# (HKCU\Software\Wine, value Version): GetVersion then answers as Windows 95.
+# Wine still loads and exports everything, so only the program's own 9x code
+# paths change. A prefix keeps the version it was given last.
+iw_wine_version_set() {
+  [ -z "${IW_WINE_VERSION:-}" ] || [ "$(cat "$WINEPREFIX/.iw-version" 2>/dev/null)" = "$IW_WINE_VERSION" ]
+}
+
 # Creates the prefix once (several test processes may race here).
 iw_wine_prefix() {
-  [ -f "$WINEPREFIX/system.reg" ] && return 0
+  [ -f "$WINEPREFIX/system.reg" ] && iw_wine_version_set && return 0
   mkdir -p "$build/wine-state"
   (
     flock 9
+    if [ -f "$WINEPREFIX/system.reg" ] && ! iw_wine_version_set; then
+      wine reg add 'HKCU\Software\Wine' /v Version /d "$IW_WINE_VERSION" /f </dev/null >/dev/null 2>&1 &&
+        echo "$IW_WINE_VERSION" >"$WINEPREFIX/.iw-version"
+    fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       echo "wine: creating prefix $WINEPREFIX" >&2
       wineboot -i </dev/null >/dev/null 2>&1 || true
@@ -16,6 +28,10 @@ iw_wine_prefix() {
       # even on a bare X server.
       wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1 || true
       wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1 || true
+      if [ -n "${IW_WINE_VERSION:-}" ]; then
+        wine reg add 'HKCU\Software\Wine' /v Version /d "$IW_WINE_VERSION" /f </dev/null >/dev/null 2>&1 &&
+          echo "$IW_WINE_VERSION" >"$WINEPREFIX/.iw-version"
+      fi
       wineserver -w
     fi
   ) 9>"$build/wine-state/create.lock"

@@ -10,11 +10,9 @@
 // installs all three. Files the benchmark touches are put back afterwards.
 #include <windows.h>
 #include <psapi.h>
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
+#include "../common/BenchWin32.h"
+
+using namespace bench;
 
 namespace {
 
@@ -23,77 +21,8 @@ const char APP_DIR[] = "C:\\iwbench\\app\\";
 const char PROFILE[] = "IMAGEWHEEL.INI";
 const size_t LOGO_SIZE = 129078;
 
-std::string ReadFileBytes(const std::string& path, bool& found) {
-    std::string bytes;
-    FILE* f = fopen(path.c_str(), "rb");
-    found = f != nullptr;
-    if (!f) return bytes;
-    char buffer[65536];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-    fclose(f);
-    return bytes;
-}
-
-bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return fclose(f) == 0 && ok;
-}
-
-// A file the benchmark overwrites, restored (or removed) at the end.
-struct SavedFile {
-    std::string Path;
-    std::string Bytes;
-    bool Existed;
-    explicit SavedFile(const std::string& path) : Path(path) { Bytes = ReadFileBytes(path, Existed); }
-    void Restore() const {
-        if (Existed)
-            WriteFileBytes(Path, Bytes);
-        else
-            DeleteFileA(Path.c_str());
-    }
-};
-
-std::string WindowsDir() {
-    char dir[MAX_PATH];
-    GetWindowsDirectoryA(dir, sizeof dir);
-    std::string result = dir;
-    if (result.back() != '\\') result += '\\';
-    return result;
-}
-
-std::string SiblingExe(const char* name) {
-    char path[MAX_PATH];
-    GetModuleFileNameA(NULL, path, sizeof path);
-    std::string result = path;
-    return result.substr(0, result.find_last_of('\\') + 1) + name;
-}
-
-double Seconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / frequency.QuadPart;
-}
-
 HANDLE Start(const std::string& exe, const std::string& arguments, const char* directory) {
-    std::string commandLine = "\"" + exe + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info;
-    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, directory, &startup, &info)) {
-        fprintf(stderr, "cannot start %s (error %lu)\n", exe.c_str(), GetLastError());
-        exit(1);
-    }
-    CloseHandle(info.hThread);
-    return info.hProcess;
+    return StartProcess(exe, arguments, directory).hProcess;
 }
 
 // Waits until `process` shows the top-level window `title` and its message
@@ -118,20 +47,6 @@ Memory MemoryOf(HANDLE process) {
     counters.cb = sizeof counters;
     if (!GetProcessMemoryInfo(process, &counters, sizeof counters)) return {0, 0};
     return {counters.WorkingSetSize / 1024.0, counters.PagefileUsage / 1024.0};
-}
-
-void End(HANDLE process) {
-    if (WaitForSingleObject(process, 30000) == WAIT_TIMEOUT) {
-        fprintf(stderr, "a benchmarked program did not end; terminating it\n");
-        TerminateProcess(process, 1);
-    }
-    CloseHandle(process);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 void PrepareCycleRun(const std::string& imagewheel) {
@@ -161,14 +76,7 @@ void PrepareCycleRun(const std::string& imagewheel) {
 }
 
 void RemoveBenchDir() {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((std::string(APP_DIR) + "*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do DeleteFileA((std::string(APP_DIR) + data.cFileName).c_str());
-        while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(APP_DIR);
+    RemoveFolder(std::string(APP_DIR, sizeof APP_DIR - 2));   // without the trailing backslash
     RemoveDirectoryA(BENCH_DIR);
 }
 

@@ -323,4 +323,31 @@ TEST_F(ProgramTest, TheFirstRunAfterSetupIsHandledOnce) {
     SetInstallationMarker(NULL);
 }
 
+TEST_F(ProgramTest, AnEndRequestWhileOkIsBeingSavedEndsTheProgramCleanly) {
+    // The Shutdown logo cannot be installed, so OK stops at a message box.
+    const std::string folder = MakeEmptyFolder("endonok");
+    const std::string missing = folder + "\\missing.sys";
+    WriteWholeFile(folder + "\\ShutdownFileList.txt", missing + "\r\n");
+    WriteWholeFile(folder + "\\CurrShutdownFile.txt", missing + "\r\n");
+
+    Program program("", folder);
+    StartResident(program);
+    HWND sheet = WaitForSheet(program);
+    ASSERT_NE(nullptr, sheet);
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    HWND box = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (box = program.DialogWindow("Error")) != NULL; }, START_TIMEOUT_MS));
+
+    // An uninstall run asks the program to end while the box is open: its
+    // tray window goes. Once the box is answered, the rest of OK must not
+    // fall over the window it has lost; the program ends normally.
+    SendMessageTimeoutA(HWND_BROADCAST, RegisterWindowMessageA("ImagewheelMessage_KillFirstInstance"), 0, 0,
+                        SMTO_ABORTIFHUNG, 5000, NULL);
+    EXPECT_TRUE(WaitFor([&] { return program.TrayWindow() == NULL; }, START_TIMEOUT_MS));
+    if ((box = program.DialogWindow("Error")) != NULL)
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    EXPECT_TRUE(program.WaitForExit()) << "the program did not end with exit code 0";
+    EXPECT_EQ(missing + "\r\n", ReadWholeFile(folder + "\\CurrShutdownFile.txt")) << "OK saved the lists";
+}
+
 }  // namespace

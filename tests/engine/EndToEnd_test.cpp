@@ -178,4 +178,33 @@ TEST_F(EndToEndTest, RepeatedCycleRunsFollowOrderAndUnit) {
     EXPECT_EQ(static_cast<int>(GetPrivateProfileIntA("LAST_SIGNOFF_CYCLE_TIME", "Day", 0, APP_PROFILE)), today.tm_mday);
 }
 
+// A power cut on Windows 9x between deleting a file and renaming its complete
+// copy leaves only "<name>.tmp": the next start puts each one back first.
+TEST_F(EndToEndTest, CycleRunAfterAPowerCutFindsEveryFile) {
+    if (!InstallProgram()) GTEST_SKIP() << "no real imagewheel.exe built at " << IW_IMAGEWHEEL_EXE;
+    const std::string images = std::string(WORK_DIR) + "\\";
+    for (const char* name : {"a.bmp", "b.bmp"}) WriteBytes(images + name, BinaryContent(400, name[0]));
+    const std::string list = images + "a.bmp\r\n" + images + "b.bmp\r\n";
+    const std::string signoff = BinaryContent(800, 50);
+    AppFile("SignonFileList.txt.tmp", list);
+    AppFile("CurrSignonFile.txt", images + "a.bmp\r\n");
+    AppFile("ShutdownFileList.txt", list);
+    AppFile("CurrShutdownFile.txt.tmp", images + "b.bmp\r\n");
+    // Signoff has no list: nothing is installed over its logo, which was cut
+    // short in its own replacement.
+    WriteBytes(WindowsDir() + "Logos.sys.tmp", signoff);
+    WritePrivateProfileStringA("CONFIG", "BOOT_DRIVE", "M", APP_PROFILE);
+
+    CycleRun();
+    EXPECT_EQ(App("SignonFileList.txt"), list);
+    EXPECT_EQ(App("CurrSignonFile.txt"), images + "b.bmp\r\n");
+    EXPECT_EQ(ReadBytes(BootRoot() + "Logo.sys"), ReadBytes(images + "b.bmp"));
+    EXPECT_EQ(App("CurrShutdownFile.txt"), images + "a.bmp\r\n");
+    EXPECT_EQ(ReadBytes(WindowsDir() + "Logow.sys"), ReadBytes(images + "a.bmp"));
+    EXPECT_EQ(ReadBytes(WindowsDir() + "Logos.sys"), signoff);
+    for (const char* left : {"SignonFileList.txt.tmp", "CurrShutdownFile.txt.tmp"})
+        EXPECT_FALSE(Exists(std::string(APP_DIR) + left)) << left;
+    EXPECT_FALSE(Exists(WindowsDir() + "Logos.sys.tmp"));
+}
+
 }  // namespace

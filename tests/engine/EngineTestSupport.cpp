@@ -20,9 +20,12 @@ int RecordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 
 const char* LOGO_FILES[] = {"Logow.sys", "Logos.sys"};
 
+// The logo files and what an interrupted replacement leaves beside them.
 void RemoveLogos() {
-    for (const char* name : LOGO_FILES) RemoveFile(WindowsDir() + name);
-    RemoveFile(BootRoot() + "Logo.sys");
+    for (const char* suffix : {"", ".tmp", ".part"}) {
+        for (const char* name : LOGO_FILES) RemoveFile(WindowsDir() + name + suffix);
+        RemoveFile(BootRoot() + "Logo.sys" + suffix);
+    }
 }
 
 }  // namespace

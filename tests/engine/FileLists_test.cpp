@@ -126,8 +126,10 @@ TEST_F(FileListsTest, FailedSaveLeavesBothFilesWhole) {
     EXPECT_FALSE(SaveFileList(Category::Shutdown, s, list));
     EXPECT_EQ(ReadBytes(s.CurrentFileName.GetText()), "old1\r\n");
     EXPECT_EQ(ReadBytes(s.ListFileName.GetText()), "old1\r\nold2\r\n");
-    EXPECT_FALSE(Exists(std::string(s.CurrentFileName.GetText()) + ".tmp"));
-    EXPECT_FALSE(Exists(std::string(s.ListFileName.GetText()) + ".tmp"));
+    for (const char* suffix : {".tmp", ".part"}) {
+        EXPECT_FALSE(Exists(std::string(s.CurrentFileName.GetText()) + suffix));
+        EXPECT_FALSE(Exists(std::string(s.ListFileName.GetText()) + suffix));
+    }
 
     // A folder where the current-file file belongs: the same.
     s.CurrentFileName = "cur-folder";
@@ -135,6 +137,7 @@ TEST_F(FileListsTest, FailedSaveLeavesBothFilesWhole) {
     EXPECT_FALSE(SaveFileList(Category::Shutdown, s, list));
     EXPECT_EQ(ReadBytes(s.ListFileName.GetText()), "old1\r\nold2\r\n");
     EXPECT_FALSE(Exists("cur-folder.tmp"));
+    EXPECT_FALSE(Exists("cur-folder.part"));
     EXPECT_TRUE(Boxes().empty()) << "file list failures are silent";
 }
 

@@ -9,6 +9,8 @@ bool g_armed = false;
 long g_skip = 0;
 long g_count = 0;
 long g_failed = 0;
+long g_allocations = 0;
+unsigned long long g_allocatedBytes = 0;
 
 bool ShouldFail() {
     if (!g_armed) return false;
@@ -24,7 +26,12 @@ bool ShouldFail() {
 
 void* Allocate(std::size_t n) {
     if (ShouldFail()) return nullptr;
-    return std::malloc(n ? n : 1);
+    void* p = std::malloc(n ? n : 1);
+    if (p) {
+        ++g_allocations;
+        g_allocatedBytes += n;
+    }
+    return p;
 }
 }  // namespace
 
@@ -34,6 +41,8 @@ void ArmAllocFailure(long skip, long count) {
 }
 void DisarmAllocFailure() { g_armed = false; g_skip = 0; g_count = 0; }
 long AllocationsFailed() { return g_failed; }
+long AllocationCount() { return g_allocations; }
+unsigned long long AllocatedBytes() { return g_allocatedBytes; }
 }  // namespace iwtest
 
 void* operator new(std::size_t n) {
