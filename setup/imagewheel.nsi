@@ -101,12 +101,16 @@ SectionEnd
 ; ---------------------------------------------------------------------------
 ; Uninstaller
 
-; $0 = 1 when the backup folder still holds one of the original logos.
+; $0 = 1 when the backup folder still holds one of the original logos, also
+; as the complete ".tmp" copy that an interrupted write leaves on Windows 9x.
 Function un.BackupPresent
   StrCpy $0 0
   ${If} ${FileExists} "$INSTDIR\OriginalLogos\Logo.sys"
   ${OrIf} ${FileExists} "$INSTDIR\OriginalLogos\Logow.sys"
   ${OrIf} ${FileExists} "$INSTDIR\OriginalLogos\Logos.sys"
+  ${OrIf} ${FileExists} "$INSTDIR\OriginalLogos\Logo.sys.tmp"
+  ${OrIf} ${FileExists} "$INSTDIR\OriginalLogos\Logow.sys.tmp"
+  ${OrIf} ${FileExists} "$INSTDIR\OriginalLogos\Logos.sys.tmp"
     StrCpy $0 1
   ${EndIf}
 FunctionEnd
@@ -162,13 +166,17 @@ FunctionEnd
   Pop $R0
 !macroend
 
-; A category's list file and current-file file in the install folder, with the
-; temporary files a write may have left.
-!macro IW_DeleteList LIST CURRENT
-  Delete "$INSTDIR\${LIST}"
-  Delete "$INSTDIR\${LIST}.tmp"
-  Delete "$INSTDIR\${CURRENT}"
-  Delete "$INSTDIR\${CURRENT}.tmp"
+; A file the program writes, with the ".part" (being written) and ".tmp"
+; (complete, not yet in place) files an interrupted write leaves beside it.
+!macro IW_DeleteWritten FILE
+  Delete "${FILE}"
+  Delete "${FILE}.part"
+  Delete "${FILE}.tmp"
+!macroend
+; Only what an interrupted write leaves: the file itself is a logo now in use.
+!macro IW_DeleteLeftovers FILE
+  Delete "${FILE}.part"
+  Delete "${FILE}.tmp"
 !macroend
 
 Section "Uninstall"
@@ -184,18 +192,23 @@ Section "Uninstall"
   ${EndIf}
 
   !insertmacro IW_DeleteWhenFree "$INSTDIR\imagewheel.exe"
-  !insertmacro IW_DeleteList "SignonFileList.txt" "CurrSignonFile.txt"
-  !insertmacro IW_DeleteList "ShutdownFileList.txt" "CurrShutdownFile.txt"
-  !insertmacro IW_DeleteList "SignoffFileList.txt" "CurrSignoffFile.txt"
-  !insertmacro IW_DeleteList "WallpaperFileList.txt" "CurrWallpaperFile.txt"
-  ; Only temporary files: the logos themselves have been put back by now.
-  Delete "$INSTDIR\OriginalLogos\Logo.sys.tmp"
-  Delete "$INSTDIR\OriginalLogos\Logow.sys.tmp"
-  Delete "$INSTDIR\OriginalLogos\Logos.sys.tmp"
+  !insertmacro IW_DeleteWritten "$INSTDIR\SignonFileList.txt"
+  !insertmacro IW_DeleteWritten "$INSTDIR\CurrSignonFile.txt"
+  !insertmacro IW_DeleteWritten "$INSTDIR\ShutdownFileList.txt"
+  !insertmacro IW_DeleteWritten "$INSTDIR\CurrShutdownFile.txt"
+  !insertmacro IW_DeleteWritten "$INSTDIR\SignoffFileList.txt"
+  !insertmacro IW_DeleteWritten "$INSTDIR\CurrSignoffFile.txt"
+  !insertmacro IW_DeleteWritten "$INSTDIR\WallpaperFileList.txt"
+  !insertmacro IW_DeleteWritten "$INSTDIR\CurrWallpaperFile.txt"
+  ; The backups have been put back by now (un.onInit saw to it): only torn
+  ; copies can be left in the folder.
+  Delete "$INSTDIR\OriginalLogos\Logo.sys.part"
+  Delete "$INSTDIR\OriginalLogos\Logow.sys.part"
+  Delete "$INSTDIR\OriginalLogos\Logos.sys.part"
   RMDir "$INSTDIR\OriginalLogos"
-  Delete "$1:\Logo.sys.tmp"
-  Delete "$WINDIR\Logow.sys.tmp"
-  Delete "$WINDIR\Logos.sys.tmp"
+  !insertmacro IW_DeleteLeftovers "$1:\Logo.sys"
+  !insertmacro IW_DeleteLeftovers "$WINDIR\Logow.sys"
+  !insertmacro IW_DeleteLeftovers "$WINDIR\Logos.sys"
   Delete "$WINDIR\IMAGEWHEEL.INI"
 
   Delete "$SMPROGRAMS\Imagewheel.lnk"

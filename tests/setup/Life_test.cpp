@@ -415,6 +415,10 @@ TEST_F(LifeTest, InstallStartConfigureCycleAndUninstallFromTheControlPanel) {
     EXPECT_EQ(Picture("sunrise.bmp") + "\r\n", ReadBytes(Installed("CurrSignonFile.txt")));
     EXPECT_TRUE(SameBytes(shippedSignon, ReadBytes(Installed("OriginalLogos\\Logo.sys")))) << "the backup is made once";
 
+    // Torn files a write cut short by a power failure leaves.
+    WriteBytes(Installed("SignonFileList.txt.part"), "torn");
+    WriteBytes(WindowsDir() + "\\Logos.sys.part", "torn");
+
     // Control Panel, Add/Remove Programs: the entry's command while the
     // program is resident.
     Process uninstall(RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"), WindowsDir());
@@ -426,6 +430,8 @@ TEST_F(LifeTest, InstallStartConfigureCycleAndUninstallFromTheControlPanel) {
     EXPECT_TRUE(SameBytes(shippedSignoff, ReadBytes(WindowsDir() + "\\logos.sys")));
     ASSERT_TRUE(DriveUninstaller());
     ExpectNothingLeft();
+    EXPECT_FALSE(Exists(Installed("SignonFileList.txt.part")));
+    EXPECT_FALSE(Exists(WindowsDir() + "\\Logos.sys.part"));
     EXPECT_TRUE(SameBytes(holiday, ReadBytes(Installed("holiday.bmp")))) << "the user's picture in the program's folder";
     DeleteFileA(Installed("holiday.bmp").c_str());
     RemoveDirectoryA(INSTALL_DIR);
