@@ -31,4 +31,10 @@ echo "fresh-prefix: $prefix ready after $(( $(date +%s) - start )) s"
 status=0
 wine "$exe" "${@:4}" || status=$?
 echo "fresh-prefix: $(( $(date +%s) - start )) s in all"
+# Kept for a look after a failure; otherwise nearly 600 MB less in the build tree.
+if [ "$status" -eq 0 ]; then
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  rm -rf "$prefix"
+fi
 exit $status
