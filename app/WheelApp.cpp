@@ -147,6 +147,10 @@ BOOL CWheelApp::InitInstance() {
         return FALSE;
 
     LoadSettings(m_settings);
+    // A logo or backup that a power cut left only as its complete temporary
+    // copy is put back before anything looks for it: the lists offer the
+    // original entry only where its backup exists.
+    RecoverLogoFiles(m_settings);
     for (Category category : ALL_CATEGORIES)
         LoadFileList(category, m_settings[category], m_lists[Index(category)]);
 
