@@ -5,6 +5,7 @@
 #include <new>
 #include "CategoryPage.h"
 #include "ConfigSheet.h"
+#include "PathName.h"
 #include "GeneralPage.h"
 #include "TrayWnd.h"
 #include "resource.h"
@@ -28,10 +29,54 @@ void Broadcast(UINT message, HWND sender) {
                         SMTO_ABORTIFHUNG, BROADCAST_TIMEOUT_MS, NULL);
 }
 
-// The program's path as it was started, for the backup folder and the
-// uninstall entry.
+// The program's own file as a full path, for the backup folder and the
+// uninstall entry. The path it was started by may be relative (and so wrong
+// once the program's directory is current) or lack its directory.
 const char* ProgramPath() {
-    return __argc > 0 ? __argv[0] : "";
+    static char path[MAX_PATH + 1];
+    if (path[0] == '\0') {
+        const DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            lstrcpynA(path, __argc > 0 ? __argv[0] : "", sizeof path);
+    }
+    return path;
+}
+
+// Relative names (the list files, the current-file files, the backup folder)
+// belong to the program's directory, whichever directory Windows, a shortcut
+// or the user started the program in.
+void EnterProgramDirectory() {
+    TPathName directory(ProgramPath());
+    directory.SetFileName("");
+    if (directory.GetFullPath()[0] != '\0')
+        SetCurrentDirectoryA(directory.GetFullPath());
+}
+
+// Held by the one resident instance (or the start that is becoming it) for its
+// whole life; Windows releases it when that process ends, however it ends.
+const char INSTANCE_MUTEX[] = "ImagewheelMutex_FirstInstance";
+// How long a start that finds the mutex held waits for the holder to answer:
+// a start that holds it is busy until its tray window exists.
+const DWORD HAND_OVER_TIMEOUT_MS = 15000;
+const DWORD ASK_INTERVAL_MS = 250;
+
+// Handles the messages sent to this thread's windows (other starts ask, too)
+// for up to `milliseconds`; true as soon as `mutex` is ours.
+bool WaitForMutex(HANDLE mutex, DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= milliseconds)
+            return false;
+        const DWORD result = MsgWaitForMultipleObjects(1, &mutex, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED_0)
+            return true;
+        if (result != WAIT_OBJECT_0 + 1)
+            return false;
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
 }
 
 // A new object, or null when it cannot be made (start-up must not end in an
@@ -106,6 +151,7 @@ CWheelApp& WheelApp() {
 }
 
 BOOL CWheelApp::InitInstance() {
+    EnterProgramDirectory();
     ParseCommandLine(m_cmdInfo);
     m_instanceWnd.CreateInstanceWindow();
 
@@ -115,6 +161,10 @@ BOOL CWheelApp::InitInstance() {
         return FALSE;
 
     LoadSettings(m_settings);
+    // A logo or backup that a power cut left only as its complete temporary
+    // copy is put back before anything looks for it: the lists offer the
+    // original entry only where its backup exists.
+    RecoverLogoFiles(m_settings);
     for (Category category : ALL_CATEGORIES)
         LoadFileList(category, m_settings[category], m_lists[Index(category)]);
 
@@ -148,10 +198,29 @@ BOOL CWheelApp::OnCommand(WPARAM wParam, LPARAM) {
     return TRUE;
 }
 
+// Two starts in the same moment would both find no tray window to answer
+// them, so the mutex decides which one stays. The one that gets it still asks
+// (an instance may run without holding it); every other start asks the holder
+// until it answers, and takes over only when the holder ends before that.
 bool CWheelApp::AnotherInstanceAnswers() {
-    m_instanceWnd.InstanceReplySlot = 0;
-    Broadcast(AskFirstInstanceMessage, m_instanceWnd.GetSafeHwnd());
-    return m_instanceWnd.InstanceReplySlot != 0;
+    auto answered = [this] {
+        m_instanceWnd.InstanceReplySlot = 0;
+        Broadcast(AskFirstInstanceMessage, m_instanceWnd.GetSafeHwnd());
+        return m_instanceWnd.InstanceReplySlot != 0;
+    };
+    HANDLE mutex = CreateMutexA(NULL, TRUE, INSTANCE_MUTEX);
+    if (mutex == NULL || GetLastError() != ERROR_ALREADY_EXISTS)
+        return answered();   // kept open (and owned) until the process ends
+
+    const DWORD start = GetTickCount();
+    do {
+        if (answered())
+            return true;
+        if (WaitForMutex(mutex, ASK_INTERVAL_MS))
+            return answered();
+    } while (GetTickCount() - start < HAND_OVER_TIMEOUT_MS);
+    // The holder is alive but has not come up: it will be the one instance.
+    return true;
 }
 
 bool CWheelApp::ConsumeNewInstallationMarker() {

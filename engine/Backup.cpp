@@ -53,14 +53,23 @@ void TakeOverUninstallEntry(const char* programPath) {
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
     char setupCommand[5096];
-    const TCharString ownCommand = TCharString(programPath) + " /uninstall";
+    // Quoted: unquoted, a path with blanks ("C:\Program Files\...") could
+    // start another program ("C:\Program.exe").
+    const TCharString ownCommand = TCharString("\"") + programPath + "\" /uninstall";
+    const TCharString unquotedOwnCommand = TCharString(programPath) + " /uninstall";
     // Without the setup program's command there is nothing to hand over to at
     // uninstall time, so the entry stays as the setup program left it. An
-    // entry that already names this program (a repeated first installation)
-    // must not be stored, or the uninstall run would start itself.
+    // entry that already names this program (a repeated first installation,
+    // also one made by a version that wrote the command unquoted) must not be
+    // stored, or the uninstall run would start itself.
     if (ReadRegistryString(key, "UninstallString", setupCommand, sizeof setupCommand) &&
-        lstrcmpiA(setupCommand, ownCommand.GetText()) != 0) {
-        AfxGetApp()->WriteProfileString(CONFIG_SECTION, "UNINSTALL_STRING", setupCommand);
+        lstrcmpiA(setupCommand, ownCommand.GetText()) != 0 &&
+        lstrcmpiA(setupCommand, unquotedOwnCommand.GetText()) != 0) {
+        // Reading a profile value drops one pair of enclosing quotes, which
+        // would unquote a command such as "C:\Program Files\...\uninstall.exe":
+        // the extra pair keeps the command as it was.
+        const TCharString stored = TCharString("\"") + setupCommand + "\"";
+        AfxGetApp()->WriteProfileString(CONFIG_SECTION, "UNINSTALL_STRING", stored.GetText());
         RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(ownCommand.GetText()),
                        ownCommand.GetLength() + 1);
     }

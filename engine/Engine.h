@@ -152,7 +152,7 @@ TCharString BackupFolderName(const char* programPath);
 // existing backup). Shows a message when the folder cannot be created.
 void BackupOriginalLogos(const char* programPath, const AppSettings& settings);
 // Stores the setup program's uninstall command as "UNINSTALL_STRING" and puts
-// "<programPath> /uninstall" in its place. Nothing changes when the command
+// "\"<programPath>\" /uninstall" in its place. Nothing changes when the command
 // cannot be read or already is this program's own.
 void TakeOverUninstallEntry(const char* programPath);
 // Imports the desktop wallpaper and its tiling into the settings and the

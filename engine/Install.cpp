@@ -4,13 +4,23 @@
 
 namespace {
 
+// A random number below `range`. The C runtime's rand() gives only 15 bits
+// (RAND_MAX 32767): a longer list takes two draws, so that its entries beyond
+// the 32,768th can be chosen too. Shorter lists keep the one-draw sequence.
+unsigned int RandomBelow(unsigned int range) {
+    const unsigned long long span = static_cast<unsigned long long>(RAND_MAX) + 1;
+    unsigned long long value = static_cast<unsigned int>(rand());
+    if (range > span) value = value * span + static_cast<unsigned int>(rand());
+    return static_cast<unsigned int>(value % range);
+}
+
 // A position of the range 0 .. range-1 other than `current` (when there is one).
 unsigned int RandomOther(unsigned int current, unsigned int range, const Clock& clock) {
     if (range == 1) return 0;
     if (range == 2) return 1 - current;
     srand(static_cast<unsigned int>(clock.Now()));
     unsigned int next;
-    do next = static_cast<unsigned int>(rand()) % range;
+    do next = RandomBelow(range);
     while (next == current);
     return next;
 }

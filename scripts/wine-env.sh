@@ -18,30 +18,31 @@ iw_wine_prefix() {
   (
     flock 9
     if [ -f "$WINEPREFIX/system.reg" ] && ! iw_wine_version_set; then
-      wine reg add 'HKCU\Software\Wine' /v Version /d "$IW_WINE_VERSION" /f </dev/null >/dev/null 2>&1 &&
+      wine reg add 'HKCU\Software\Wine' /v Version /d "$IW_WINE_VERSION" /f </dev/null >/dev/null 2>&1 9>&- &&
         echo "$IW_WINE_VERSION" >"$WINEPREFIX/.iw-version"
     fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       echo "wine: creating prefix $WINEPREFIX" >&2
-      wineboot -i </dev/null >/dev/null 2>&1 || true
+      wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
       # A virtual desktop: windows open fast and the notification area exists
       # even on a bare X server.
-      wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1 || true
-      wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1 || true
+      wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1 9>&- || true
+      wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1 9>&- || true
       if [ -n "${IW_WINE_VERSION:-}" ]; then
-        wine reg add 'HKCU\Software\Wine' /v Version /d "$IW_WINE_VERSION" /f </dev/null >/dev/null 2>&1 &&
+        wine reg add 'HKCU\Software\Wine' /v Version /d "$IW_WINE_VERSION" /f </dev/null >/dev/null 2>&1 9>&- &&
           echo "$IW_WINE_VERSION" >"$WINEPREFIX/.iw-version"
       fi
-      wineserver -w
+      wineserver -w 9>&-
     fi
-  ) 9>"$build/wine-state/create.lock"
+  ) 9>"$build/wine-state/create-${WINEPREFIX##*/}.lock"
 }
 
 # Keeps one wineserver alive for the prefix and its service processes (services.exe,
 # rpcss, plugplay...) running. Those are started by the first Windows process and
 # inherit its standard handles: if a test started them, they would hold CTest's
 # output pipe open and the test would hang at exit. So they are started here, by a
-# throwaway process whose handles point at /dev/null.
+# throwaway process whose handles point at /dev/null. No Wine process may inherit
+# a lock's descriptor (9): a service holding it would block every later locker.
 iw_wine_server() {
   wineserver -p </dev/null >/dev/null 2>&1 || true
   local p
@@ -50,6 +51,6 @@ iw_wine_server() {
   done
   (
     flock 9
-    wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
-  ) 9>"$build/wine-state/server.lock"
+    wine cmd.exe /c exit </dev/null >/dev/null 2>&1 9>&- || true
+  ) 9>"$build/wine-state/server-${WINEPREFIX##*/}.lock"
 }

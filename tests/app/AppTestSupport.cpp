@@ -29,9 +29,23 @@ std::vector<std::string> FolderContents(const std::string& folder) {
     return names;
 }
 
+std::vector<std::string> FilesBesideProgram(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const std::string& name : FolderContents(folder))
+        if (lstrcmpiA(name.c_str(), PROGRAM_FILE) != 0)
+            names.push_back(name);
+    return names;
+}
+
 Program::Program(const std::string& arguments, const std::string& folder, const std::string& exe) {
     std::memset(&m_process, 0, sizeof m_process);
-    std::string commandLine = "\"" + exe + "\"";
+    std::string program = exe;
+    if (program.empty()) {
+        program = folder + "\\" + PROGRAM_FILE;
+        if (!CopyFileA(WindowsPath(IW_IMAGEWHEEL_EXE).c_str(), program.c_str(), FALSE))
+            return;
+    }
+    std::string commandLine = "\"" + program + "\"";
     if (!arguments.empty())
         commandLine += " " + arguments;
     std::vector<char> text(commandLine.begin(), commandLine.end());

@@ -19,13 +19,19 @@ std::string MakeEmptyFolder(const std::string& name);
 // The names in a folder ("." and ".." left out).
 std::vector<std::string> FolderContents(const std::string& folder);
 
+// The names in a folder but the program's own file PROGRAM_FILE: what a run
+// of the copy there wrote.
+const char PROGRAM_FILE[] = "imagewheel.exe";
+std::vector<std::string> FilesBesideProgram(const std::string& folder);
+
 // One run of the program; the destructor ends a process still running.
 class Program {
 public:
     // Starts imagewheel.exe with `arguments` in `folder` (its current
-    // directory); `exe` names another copy of the program.
-    Program(const std::string& arguments, const std::string& folder,
-            const std::string& exe = WindowsPath(IW_IMAGEWHEEL_EXE));
+    // directory). The program works in its own directory, so by default the
+    // built program is copied into `folder` and that copy runs; `exe` names
+    // another copy to run instead.
+    Program(const std::string& arguments, const std::string& folder, const std::string& exe = "");
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;

@@ -109,14 +109,14 @@ TEST_F(ProgramTest, SecondStartsHandOverToTheRunningInstance) {
     const std::string secondFolder = MakeEmptyFolder("second");
     Program second("/cycle", secondFolder);
     ASSERT_TRUE(second.WaitForExit());
-    EXPECT_TRUE(FolderContents(secondFolder).empty());
+    EXPECT_TRUE(FilesBesideProgram(secondFolder).empty());
     EXPECT_NE(nullptr, WaitForSheet(first));
 
     // A configuration start while the sheet is open only raises it.
     const std::string thirdFolder = MakeEmptyFolder("third");
     Program third("", thirdFolder);
     ASSERT_TRUE(third.WaitForExit());
-    EXPECT_TRUE(FolderContents(thirdFolder).empty());
+    EXPECT_TRUE(FilesBesideProgram(thirdFolder).empty());
     Sleep(500);
     EXPECT_EQ(1, CountSheets(first));
     EXPECT_TRUE(first.Running());
@@ -157,7 +157,7 @@ TEST_F(ProgramTest, OnlySwitchesCountAndTheirCaseDoesNot) {
         Program plain("cycle", plainFolder);
         HWND tray = StartResident(plain);
         ASSERT_NE(nullptr, WaitForSheet(plain));
-        EXPECT_TRUE(FolderContents(plainFolder).empty()) << "nothing cycled";
+        EXPECT_TRUE(FilesBesideProgram(plainFolder).empty()) << "nothing cycled";
         TerminateAnswering(plain, tray, IDYES);
         EXPECT_TRUE(plain.WaitForExit());
     }
@@ -168,7 +168,7 @@ TEST_F(ProgramTest, OnlySwitchesCountAndTheirCaseDoesNot) {
         Program cycle("-CYCLE", cycleFolder);
         HWND tray = StartResident(cycle);
         ASSERT_NE(nullptr, tray);
-        EXPECT_EQ(6u, FolderContents(cycleFolder).size()) << "the three logo lists and their current files";
+        EXPECT_EQ(6u, FilesBesideProgram(cycleFolder).size()) << "the three logo lists and their current files";
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((cycleFolder + "\\WallpaperFileList.txt").c_str()));
         Sleep(1000);
         EXPECT_EQ(nullptr, cycle.SheetWindow());

@@ -120,13 +120,32 @@ TEST_F(BackupTest, UninstallEntryTakeOver) {
     SetRegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString", "C:\\setup\\uninst.exe -remove \"x y\"");
     TakeOverUninstallEntry(PROGRAM_PATH);
     EXPECT_EQ(Stored(), "C:\\setup\\uninst.exe -remove \"x y\"");
-    const std::string own = std::string(PROGRAM_PATH) + " /uninstall";
+    // The program's path is quoted, so that blanks in it cannot split the command.
+    const std::string own = "\"" + std::string(PROGRAM_PATH) + "\" /uninstall";
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"), own);
 
     // Taken over once more: the setup command stays stored, never our own.
     TakeOverUninstallEntry(PROGRAM_PATH);
     EXPECT_EQ(Stored(), "C:\\setup\\uninst.exe -remove \"x y\"");
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"), own);
+
+    // Our own command as an earlier version wrote it, unquoted, in other
+    // letter case, is recognised too: nothing stored, nothing changed.
+    WritePrivateProfileStringA("CONFIG", "UNINSTALL_STRING", NULL, PROFILE_NAME);
+    std::string unquoted = std::string(PROGRAM_PATH) + " /UNINSTALL";
+    CharLowerA(&unquoted[0]);
+    SetRegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString", unquoted.c_str());
+    TakeOverUninstallEntry(PROGRAM_PATH);
+    EXPECT_EQ(Stored(), "<missing>");
+    EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"), unquoted);
+
+    // A program path with blanks.
+    const char* spaced = "C:\\Program Files\\Image wheel\\imagewheel.exe";
+    SetRegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString", "\"C:\\Program Files\\Image wheel\\uninstall.exe\"");
+    TakeOverUninstallEntry(spaced);
+    EXPECT_EQ(Stored(), "\"C:\\Program Files\\Image wheel\\uninstall.exe\"");
+    EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"),
+              "\"C:\\Program Files\\Image wheel\\imagewheel.exe\" /uninstall");
 }
 
 TEST_F(BackupTest, UninstallRestoresAndStartsTheUninstaller) {

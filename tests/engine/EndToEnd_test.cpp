@@ -109,7 +109,7 @@ TEST_F(EndToEndTest, CycleRunThenUninstall) {
     EXPECT_EQ(App("OriginalLogos\\Logos.sys"), shippedSignoff);
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, MARKER_KEY, "new installation"), "FALSE");
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"),
-              std::string(APP_DIR) + "imagewheel.exe /uninstall");
+              "\"" + std::string(APP_DIR) + "imagewheel.exe\" /uninstall");
     char stored[600];
     GetPrivateProfileStringA("CONFIG", "UNINSTALL_STRING", "", stored, sizeof stored, APP_PROFILE);
     EXPECT_EQ(stored, uninstaller);
@@ -205,6 +205,29 @@ TEST_F(EndToEndTest, CycleRunAfterAPowerCutFindsEveryFile) {
     for (const char* left : {"SignonFileList.txt.tmp", "CurrShutdownFile.txt.tmp"})
         EXPECT_FALSE(Exists(std::string(APP_DIR) + left)) << left;
     EXPECT_FALSE(Exists(WindowsDir() + "Logos.sys.tmp"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EndToEndTest, UninstallAfterAPowerCutPutsBackABackupLeftAsItsCopy) {
+    if (!InstallProgram()) GTEST_SKIP() << "no real imagewheel.exe built at " << IW_IMAGEWHEEL_EXE;
+    // The backup of the shut-down screen was being replaced when the power
+    // went: only its complete temporary copy is there. The uninstall run must
+    // still put it back instead of deleting the installed logo for want of one.
+    const std::string shipped = BinaryContent(1500, 31), installed = BinaryContent(700, 32);
+    CreateDirectoryA((std::string(APP_DIR) + "OriginalLogos").c_str(), NULL);
+    WriteBytes(std::string(APP_DIR) + "OriginalLogos\\Logow.sys.tmp", shipped);
+    WriteBytes(WindowsDir() + "Logow.sys", installed);
+    WritePrivateProfileStringA("CONFIG", "BOOT_DRIVE", "M", APP_PROFILE);
+
+    HANDLE uninstall = Start("/uninstall");
+    ASSERT_NE(uninstall, nullptr);
+    ASSERT_EQ(WaitForSingleObject(uninstall, 60000), WAIT_OBJECT_0) << "the uninstall run ends by itself";
+    EXPECT_EQ(ReadBytes(WindowsDir() + "Logow.sys"), shipped);
+    EXPECT_FALSE(Exists(std::string(APP_DIR) + "OriginalLogos\\Logow.sys.tmp"));
+    EXPECT_FALSE(Exists(std::string(APP_DIR) + "OriginalLogos"));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "EngineTestSupport.h"
+#include <cstdlib>
 #include <set>
 
 using namespace enginetest;
@@ -174,3 +175,26 @@ TEST_F(InstallTest, CopyFileBytes) {
 }
 
 }  // namespace
+
+TEST(AdvanceCurrentFile, RandomReachesEveryPartOfALongList) {
+    // The C runtime's rand() has 15 bits: a list longer than 32,768 entries
+    // must still be able to land on its last entries.
+    const unsigned int count = 40000;
+    FileList list;
+    list.Entries = TValVector<TCharString>(count, 1);
+    char name[16];
+    for (unsigned int i = 0; i < count; ++i) {
+        wsprintfA(name, "%u", i);
+        list.Entries.InsertLast(TCharString(name));
+    }
+    unsigned int beyond = 0;
+    for (time_t t = 0; t < 200; ++t) {
+        list.Current = "0";
+        AdvanceCurrentFile(list, CycleOrder::Random, true, FixedClock(t));
+        const unsigned long picked = strtoul(list.Current.GetText(), NULL, 10);
+        ASSERT_LT(picked, count);
+        EXPECT_NE(picked, 0ul);
+        if (picked > 32767) ++beyond;
+    }
+    EXPECT_GT(beyond, 10u) << "entries past 32,767 are chosen about a fifth of the time";
+}

@@ -101,7 +101,7 @@ TEST_F(WallpaperTest, FirstInstallationRunsAllSteps) {
     EXPECT_EQ(ReadBytes("prog\\OriginalLogos\\Logow.sys"), "w");
     EXPECT_EQ(ReadBytes("prog\\OriginalLogos\\Logos.sys"), "s");
     EXPECT_EQ(RegString(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, "UninstallString"),
-              std::string(PROGRAM_PATH) + " /uninstall");
+              "\"" + std::string(PROGRAM_PATH) + "\" /uninstall");
     EXPECT_STREQ(lists[Index(Category::Wallpaper)].Current.GetText(), "C:\\W.bmp");
     EXPECT_EQ(settings.WallpaperStyle, WallpaperStyle::Center);
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY);
