@@ -28,12 +28,12 @@ grep -q "tests passed" "$out/native-ctest.txt" || status=1
 counts "$out/native"
 
 # The win32 tests run twice: every test in a prefix that reports Windows NT
-# (Wine's default), then the program's end-to-end tests (start-up, cycle runs,
+# (Wine's default), then the end-to-end tests (start-up, cycle runs, the pages,
 # the sheet's OK path, the uninstall run; the engine's file replacement and its
 # recovery) in a second prefix that reports Windows 95, where the program takes
 # its 9x paths. IW_EXPECT_WINDOWS lets the tests check which one they got.
 win95_prefix=$out/win32/wineprefix-win95
-win95_tests='^(engine_tests|program_tests)$'
+win95_tests='^(engine_tests|program_tests|sheet_tests|category_pages_tests)$'
 stop_wine() {
   bash "$root/scripts/wine-harness.sh" stop "$out/win32"
   IW_WINEPREFIX=$win95_prefix bash "$root/scripts/wine-harness.sh" stop "$out/win32"
@@ -56,7 +56,7 @@ counts "$out/win32"
 
 if [ -x scripts/fuzz.sh ]; then
   echo "== fuzzing =="
-  bash scripts/fuzz.sh "$out/fuzz" || status=1
+  bash scripts/fuzz.sh "$out/fuzz" || { status=1; fuzz_status=1; }
 fi
 
 echo "== summary =="
@@ -64,6 +64,19 @@ for t in native win32 win95; do
   printf '%-7s ' "$t:"; grep -E 'tests passed|tests failed' "$out/$t-ctest.txt" | tail -1
   [ -f "$out/$t-ctest.txt" ] && ! grep -q ', 0 tests failed' "$out/$t-ctest.txt" && status=1
 done
-# CTest's own closing line for the whole run.
-tail -n +1 "$out/win32-ctest.txt" | grep -E 'tests passed|tests failed' | tail -1
+# One closing line for the whole run: the CTest tests of all three runs, and
+# the fuzzing run as one more.
+passed=0; failed=0
+for t in native win32 win95; do
+  line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$out/$t-ctest.txt" 2>/dev/null | tail -1)
+  if [ -z "$line" ]; then failed=$((failed + 1)); continue; fi
+  f=$(echo "$line" | sed -E 's/.*passed, ([0-9]+) tests failed out of ([0-9]+).*/\1/')
+  n=$(echo "$line" | sed -E 's/.*passed, ([0-9]+) tests failed out of ([0-9]+).*/\2/')
+  passed=$((passed + n - f)); failed=$((failed + f))
+done
+if [ -x scripts/fuzz.sh ]; then
+  if [ "${fuzz_status:-0}" -eq 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+fi
+[ "$failed" -eq 0 ] || status=1
+echo "tests: $passed passed, $failed failed"
 exit $status
