@@ -301,46 +301,22 @@ std::function<bool()> PageShown(CPropertyPage& page) {
 // ---------------------------------------------------------------------------
 // The templates as compiled.
 
-struct TemplateItem {
-    int Id;
-    WORD ClassAtom;     // 0x80 button, 0x81 edit, 0x82 static, 0x83 list box, 0x85 combo box
-    const char* Text;
-    short X, Y, Width, Height;
-    DWORD Style;
-};
-
-std::string ReadSzOrOrd(const WORD*& p) {
-    if (*p == 0xFFFF) {
-        std::string number = "#" + std::to_string(p[1]);
-        p += 2;
-        return number;
-    }
-    std::string text;
-    while (*p)
-        text += static_cast<char>(*p++);
-    ++p;
-    return text;
-}
-
-const WORD* AlignDword(const WORD* p) {
-    return reinterpret_cast<const WORD*>((reinterpret_cast<UINT_PTR>(p) + 3) & ~static_cast<UINT_PTR>(3));
-}
-
 TEST(CategoryPageTest, TemplatesHoldTheElevenControls) {
+    using pagestest::ControlLine;
     const DWORD CHILD = WS_CHILD | WS_VISIBLE;
-    const TemplateItem expected[] = {
-        {-1, 0x80, "Files List", 7, 7, 172, 115, CHILD | BS_GROUPBOX},
-        {IDC_FILES, 0x83, "", 13, 18, 160, 79,
-         CHILD | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT},
-        {IDC_ADD, 0x80, "Add", 13, 102, 50, 14, CHILD | WS_TABSTOP | BS_PUSHBUTTON},
-        {IDC_REMOVE, 0x80, "Remove", 68, 102, 50, 14, CHILD | WS_TABSTOP | BS_PUSHBUTTON},
-        {IDC_CLEAR, 0x80, "Clear", 123, 102, 50, 14, CHILD | WS_TABSTOP | BS_PUSHBUTTON},
-        {-1, 0x80, "Preview", 187, 7, 76, 60, CHILD | BS_GROUPBOX},
-        {IDC_PREVIEW, 0x80, "", 191, 17, 68, 46, CHILD | BS_OWNERDRAW},
-        {IDC_ADVANCED, 0x80, "Advanced ...", 183, 73, 86, 13, CHILD | WS_TABSTOP | BS_PUSHBUTTON},
-        {-1, 0x80, "Cycle Frequency", 183, 91, 86, 31, CHILD | BS_GROUPBOX},
-        {IDC_PERIOD, 0x81, "", 189, 102, 21, 14, CHILD | WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL},
-        {IDC_UNIT, 0x85, "", 213, 103, 50, 56, CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST},
+    const std::vector<std::string> controls = {
+        ControlLine(-1, 0x80, "Files List", 7, 7, 172, 115, CHILD | BS_GROUPBOX),
+        ControlLine(IDC_FILES, 0x83, "", 13, 18, 160, 79,
+                    CHILD | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_USETABSTOPS | LBS_NOINTEGRALHEIGHT),
+        ControlLine(IDC_ADD, 0x80, "Add", 13, 102, 50, 14, CHILD | WS_TABSTOP | BS_PUSHBUTTON),
+        ControlLine(IDC_REMOVE, 0x80, "Remove", 68, 102, 50, 14, CHILD | WS_TABSTOP | BS_PUSHBUTTON),
+        ControlLine(IDC_CLEAR, 0x80, "Clear", 123, 102, 50, 14, CHILD | WS_TABSTOP | BS_PUSHBUTTON),
+        ControlLine(-1, 0x80, "Preview", 187, 7, 76, 60, CHILD | BS_GROUPBOX),
+        ControlLine(IDC_PREVIEW, 0x80, "", 191, 17, 68, 46, CHILD | BS_OWNERDRAW),
+        ControlLine(IDC_ADVANCED, 0x80, "Advanced ...", 183, 73, 86, 13, CHILD | WS_TABSTOP | BS_PUSHBUTTON),
+        ControlLine(-1, 0x80, "Cycle Frequency", 183, 91, 86, 31, CHILD | BS_GROUPBOX),
+        ControlLine(IDC_PERIOD, 0x81, "", 189, 102, 21, 14, CHILD | WS_BORDER | WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL),
+        ControlLine(IDC_UNIT, 0x85, "", 213, 103, 50, 56, CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST),
     };
     const struct {
         int Id;
@@ -350,39 +326,10 @@ TEST(CategoryPageTest, TemplatesHoldTheElevenControls) {
                      {IDD_SIGNOFF, "Signoff", 129}, {IDD_WALLPAPER, "Wallpaper", 130}};
     for (const auto& t : templates) {
         SCOPED_TRACE(t.Caption);
-        HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(t.Id), MAKEINTRESOURCEA(5));   // RT_DIALOG
-        ASSERT_NE(nullptr, found);
-        const DLGTEMPLATE* dialog = static_cast<const DLGTEMPLATE*>(LockResource(LoadResource(NULL, found)));
-        ASSERT_NE(nullptr, dialog);
-        EXPECT_EQ(static_cast<DWORD>(WS_CHILD | WS_DISABLED | WS_CAPTION | DS_SETFONT), dialog->style);
-        EXPECT_EQ(0u, dialog->dwExtendedStyle);
-        EXPECT_EQ(0, dialog->x);
-        EXPECT_EQ(0, dialog->y);
-        EXPECT_EQ(276, dialog->cx);
-        EXPECT_EQ(t.Height, dialog->cy);
-        const WORD* p = reinterpret_cast<const WORD*>(dialog + 1);
-        EXPECT_EQ("", ReadSzOrOrd(p)) << "menu";
-        EXPECT_EQ("", ReadSzOrOrd(p)) << "class";
-        EXPECT_EQ(t.Caption, ReadSzOrOrd(p));
-        EXPECT_EQ(8, *p++);
-        EXPECT_EQ("MS Sans Serif", ReadSzOrOrd(p));
-        ASSERT_EQ(sizeof expected / sizeof expected[0], static_cast<size_t>(dialog->cdit));
-        for (const TemplateItem& want : expected) {
-            p = AlignDword(p);
-            const DLGITEMTEMPLATE* item = reinterpret_cast<const DLGITEMTEMPLATE*>(p);
-            p = reinterpret_cast<const WORD*>(item + 1);
-            SCOPED_TRACE(want.Text[0] ? want.Text : std::to_string(want.Id).c_str());
-            EXPECT_EQ(want.Id, static_cast<short>(item->id));
-            EXPECT_EQ(want.Style, item->style);
-            EXPECT_EQ(0u, item->dwExtendedStyle);
-            EXPECT_EQ(want.X, item->x);
-            EXPECT_EQ(want.Y, item->y);
-            EXPECT_EQ(want.Width, item->cx);
-            EXPECT_EQ(want.Height, item->cy);
-            EXPECT_EQ("#" + std::to_string(want.ClassAtom), ReadSzOrOrd(p));
-            EXPECT_EQ(want.Text, ReadSzOrOrd(p));
-            EXPECT_EQ(0, *p++) << "no creation data";
-        }
+        std::vector<std::string> expected = {
+            pagestest::DialogLine(WS_CHILD | WS_DISABLED | WS_CAPTION, 276, t.Height, t.Caption)};
+        expected.insert(expected.end(), controls.begin(), controls.end());
+        EXPECT_EQ(expected, pagestest::ReadTemplate(t.Id).Lines);
     }
 }
 

@@ -1,6 +1,7 @@
 // Helpers shared by the page and sheet tests: a message box sink that records
-// what would have been shown and a driver for modal sheets (Windows paths and
-// bounded waiting come from Win32TestSupport.h).
+// what would have been shown, drivers for modal sheets and dialogs, and a
+// reader of compiled dialog templates (Windows paths and bounded waiting come
+// from Win32TestSupport.h).
 #pragma once
 #include <windows.h>
 #include <functional>
@@ -8,6 +9,7 @@
 #include <vector>
 #include "Win32TestSupport.h"
 
+class CDialog;
 class CPropertySheet;
 
 namespace pagestest {
@@ -35,5 +37,29 @@ public:
 // shows no page within 15 s is cancelled and the test fails. Returns DoModal's
 // result.
 INT_PTR RunSheet(CPropertySheet& sheet, std::function<void(CPropertySheet&)> act, int button);
+
+// Runs `dialog` modally; once it is on screen, `act` runs once with its
+// window and then the button `close` is clicked. A dialog that does not show
+// within 15 s fails the test. Returns DoModal's result.
+INT_PTR RunDialog(CDialog& dialog, std::function<void(HWND)> act, int close);
+
+// Dialog template `id` of this module as the resource compiler stored it (a
+// template with a font): Lines holds the dialog's line, then one line per
+// control with its id, class ("#n" for an atom), text, position, size, styles
+// and creation data size; Texts holds the controls' texts alone. Both are
+// empty when there is no such template.
+struct DialogTemplate {
+    std::vector<std::string> Lines;
+    std::vector<std::string> Texts;
+};
+DialogTemplate ReadTemplate(int id);
+
+// The line ReadTemplate gives for a dialog at 0,0 with no extended style, no
+// menu or class of its own and 8 point MS Sans Serif (DS_SETFONT is added).
+std::string DialogLine(DWORD style, int cx, int cy, const std::string& caption);
+// The line it gives for a child control (WS_CHILD is added) with no extended
+// style and no creation data. Class atoms: 0x80 button, 0x81 edit, 0x82 static,
+// 0x83 list box, 0x85 combo box.
+std::string ControlLine(int id, int atom, const std::string& text, int x, int y, int cx, int cy, DWORD style);
 
 }  // namespace pagestest
