@@ -29,11 +29,40 @@ protected:
 
 const int kRows = 8;   // whole rows the box shows (and half a row more)
 
+// The mouse moves the test posts and has not dispatched yet. Only these reach
+// the windows: the moves Wine makes of the real pointer (SetCursorPos queues
+// one at once, the X server echoes the warp later, sometimes with a stale
+// position first) come in varying numbers and at any time, a loaded machine
+// delaying them by far more than a frame. Each would move a dragged entry one
+// place more, in either direction; they are dropped wherever they turn up.
+struct PostedMove {
+    HWND Window;
+    WPARAM Flags;
+    LPARAM Point;
+};
+std::vector<PostedMove> postedMoves;
+
+bool ScriptedMove(const MSG& msg) {
+    for (auto it = postedMoves.begin(); it != postedMoves.end(); ++it)
+        if (it->Window == msg.hwnd && it->Flags == msg.wParam && it->Point == msg.lParam) {
+            postedMoves.erase(it);
+            return true;
+        }
+    return false;
+}
+
+void PostMove(HWND window, WPARAM flags, LPARAM point) {
+    postedMoves.push_back(PostedMove{window, flags, point});
+    PostMessageA(window, WM_MOUSEMOVE, flags, point);
+}
+
 void Pump(DWORD ms = 0) {
     DWORD start = GetTickCount();
     do {
         MSG msg;
         while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_MOUSEMOVE && !ScriptedMove(msg))
+                continue;
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
@@ -73,6 +102,7 @@ protected:
     }
     void TearDown() override {
         SetKeys(false, false);
+        postedMoves.clear();
         delete box;
         host.DestroyWindow();
         Pump();
@@ -127,19 +157,22 @@ protected:
         box->GetItemRect(i, &item);
         return POINT{(item.left + item.right) / 2, y < 0 ? (item.top + item.bottom) / 2 : item.top + y};
     }
-    // The pointer goes to `p`, the mouse moves Wine makes of that are handled
-    // (they come late: they are waited for), then `message` follows.
+    // The pointer goes to `p` (the real position follows the script; the
+    // moves Wine makes of that are dropped by Pump), then `message` follows.
     void Mouse(UINT message, POINT p, bool down) {
         POINT screen = p, now;
         ClientToScreen(box->m_hWnd, &screen);
         SetKeys(false, down);
         GetCursorPos(&now);
-        if (now.x != screen.x || now.y != screen.y) {
+        if (now.x != screen.x || now.y != screen.y)
             SetCursorPos(screen.x, screen.y);
-            Pump(60);
-        }
-        PostMessageA(box->m_hWnd, message, down ? MK_LBUTTON : 0, MAKELPARAM(p.x, p.y));
+        const WPARAM flags = down ? MK_LBUTTON : 0;
+        if (message == WM_MOUSEMOVE)
+            PostMove(box->m_hWnd, flags, MAKELPARAM(p.x, p.y));
+        else
+            PostMessageA(box->m_hWnd, message, flags, MAKELPARAM(p.x, p.y));
         Pump();
+        ASSERT_TRUE(postedMoves.empty()) << "every posted move is handled";
     }
     void Press(POINT p) { Mouse(WM_LBUTTONDOWN, p, true); }
     void MoveTo(POINT p) { Mouse(WM_MOUSEMOVE, p, true); }
