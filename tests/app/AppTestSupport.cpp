@@ -2,8 +2,21 @@
 
 #include <shellapi.h>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 namespace apptest {
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
 
 std::string MakeEmptyFolder(const std::string& name) {
     std::string root = WindowsPath(IW_TEST_WORK_ROOT);

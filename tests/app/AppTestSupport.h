@@ -16,6 +16,9 @@ using w32test::WaitFor;
 
 // A fresh, empty folder under the build tree, named after `name`.
 std::string MakeEmptyFolder(const std::string& name);
+// A file's bytes ("" when it cannot be read), and a file written with `bytes`.
+std::string ReadWholeFile(const std::string& path);
+void WriteWholeFile(const std::string& path, const std::string& bytes);
 // The names in a folder ("." and ".." left out).
 std::vector<std::string> FolderContents(const std::string& folder);
 

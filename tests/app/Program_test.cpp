@@ -18,18 +18,6 @@ const char DISCARD_TEXT[] = "Terminating Imagewheel will throw away unsaved sett
 const UINT ID_SHOW = 2025;
 const UINT ID_TERMINATE = 0x6000;
 
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteWholeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
 std::string ProfilePath() {
     char directory[MAX_PATH];
     GetWindowsDirectoryA(directory, MAX_PATH);

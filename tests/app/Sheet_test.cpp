@@ -24,17 +24,6 @@ const UINT ID_TERMINATE = 0x6000;
 const int IDC_FILES = 1041, IDC_CLEAR = 1043, IDC_PERIOD = 1047, IDC_UNIT = 1048, IDC_ADVANCED = 1050,
           IDC_CENTER = 1037;
 
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 std::string WindowsDirectory() {
     char directory[MAX_PATH];
     GetWindowsDirectoryA(directory, MAX_PATH);
@@ -174,6 +163,18 @@ HWND CurrentPage(HWND sheet) {
     return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
 
+// A double click on the icon, as a user opens the sheet; the sheet once it
+// shows a page and has the foreground, or NULL.
+HWND OpenSheetFromIcon(const Program& program, HWND tray) {
+    SendTrayMouse(tray, WM_LBUTTONDBLCLK);
+    HWND sheet = NULL;
+    if (!WaitFor([&] { return (sheet = program.SheetWindow()) != NULL && CurrentPage(sheet); }, START_TIMEOUT_MS))
+        return NULL;
+    SetForegroundWindow(sheet);
+    Sleep(300);
+    return sheet;
+}
+
 // Moves to tab `index` with Ctrl+Tab, as the keyboard does, and waits until
 // its page is the current one. (Tab control messages that take a pointer do
 // not cross processes.)
@@ -257,11 +258,8 @@ TEST_F(SheetTest, TheUsersChoicesReachEveryFileAndTerminateDiscardsThem) {
     ASSERT_TRUE(WaitFor([&] { return (sheet = program.SheetWindow()) != NULL; }, START_TIMEOUT_MS));
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     ASSERT_TRUE(WaitFor([&] { return program.SheetWindow() == NULL; }, START_TIMEOUT_MS));
-    SendTrayMouse(tray, WM_LBUTTONDBLCLK);
-    ASSERT_TRUE(WaitFor([&] { return (sheet = program.SheetWindow()) != NULL && CurrentPage(sheet); },
-                        START_TIMEOUT_MS));
-    SetForegroundWindow(sheet);
-    Sleep(300);
+    sheet = OpenSheetFromIcon(program, tray);
+    ASSERT_NE(nullptr, sheet);
 
     // Signon: as loaded, with the special entry last and the current file selected.
     HWND page = CurrentPage(sheet);
@@ -334,11 +332,8 @@ TEST_F(SheetTest, TheUsersChoicesReachEveryFileAndTerminateDiscardsThem) {
     EXPECT_EQ("0", DesktopValue("TileWallpaper"));
 
     // Reopened, the sheet shows what was saved, on the page last active.
-    SendTrayMouse(tray, WM_LBUTTONDBLCLK);
-    ASSERT_TRUE(WaitFor([&] { return (sheet = program.SheetWindow()) != NULL && CurrentPage(sheet); },
-                        START_TIMEOUT_MS));
-    SetForegroundWindow(sheet);
-    Sleep(300);
+    sheet = OpenSheetFromIcon(program, tray);
+    ASSERT_NE(nullptr, sheet);
     page = CurrentPage(sheet);
     list = GetDlgItem(page, IDC_FILES);
     EXPECT_EQ(2, Count(list)) << "reopens on Wallpaper";
@@ -366,11 +361,8 @@ TEST_F(SheetTest, TheUsersChoicesReachEveryFileAndTerminateDiscardsThem) {
     EXPECT_EQ(w[1] + "\r\n", ReadWholeFile(folder + "\\CurrWallpaperFile.txt"));
     EXPECT_EQ(profileSaved, ReadWholeFile(WindowsDirectory() + "\\" + PROFILE));
 
-    SendTrayMouse(tray, WM_LBUTTONDBLCLK);
-    ASSERT_TRUE(WaitFor([&] { return (sheet = program.SheetWindow()) != NULL && CurrentPage(sheet); },
-                        START_TIMEOUT_MS));
-    SetForegroundWindow(sheet);
-    Sleep(300);
+    sheet = OpenSheetFromIcon(program, tray);
+    ASSERT_NE(nullptr, sheet);
     page = CurrentPage(sheet);
     list = GetDlgItem(page, IDC_FILES);
     ASSERT_EQ(4, Count(list)) << "reopens on Signon";
