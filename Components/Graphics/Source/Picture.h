@@ -65,6 +65,10 @@ public:
     const std::uint8_t* GetPixels() const { return Pixels; }
     std::uint8_t* GetPixels() { return Pixels; }
     bool IsEmpty() const { return Pixels == nullptr; }
+    // Gives the picture width x height new pixels (contents undefined); false,
+    // and the picture unchanged, when the size is 0, overflows or memory runs
+    // out.
+    bool Create(std::uint32_t width, std::uint32_t height);
     void Clear();
 
 private:
