@@ -100,6 +100,8 @@ BOOL CTrayWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
 LRESULT CTrayWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_TRAY_NOTIFY)
         return OnTrayNotify(wParam, lParam);
+    if (message == WM_DISPLAYCHANGE)
+        WheelApp().ScreenSizeChanged();
     return CFrameWnd::WindowProc(message, wParam, lParam);
 }
 

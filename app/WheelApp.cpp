@@ -165,6 +165,7 @@ BOOL CWheelApp::InitInstance() {
     // copy is put back before anything looks for it: the lists offer the
     // original entry only where its backup exists.
     RecoverLogoFiles(m_settings);
+    RecoverRenderedWallpaper();
     for (Category category : ALL_CATEGORIES)
         LoadFileList(category, m_settings[category], m_lists[Index(category)]);
 
@@ -367,6 +368,11 @@ void CWheelApp::ArmWallpaperTimer() {
 
 void CWheelApp::ApplyWallpaper() {
     ::ApplyWallpaper(m_lists[Index(Category::Wallpaper)], m_settings.WallpaperStyle);
+}
+
+void CWheelApp::ScreenSizeChanged() {
+    if (WallpaperFollowsScreen(m_settings.WallpaperStyle))
+        ApplyWallpaper();
 }
 
 void CWheelApp::CycleWallpaper() {
