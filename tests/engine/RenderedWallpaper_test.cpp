@@ -416,10 +416,15 @@ TEST_F(RenderedWallpaperProgramTest, BadFilesLeaveTheDesktopAloneAndTheProgramRu
         const std::string file = std::string(WORK_DIR) + "\\" + bad.Name;
         WriteBytes(file, bad.Bytes);
         MarkDesktop();
+        // An earlier rendered wallpaper that a power cut left only as its
+        // complete copy: start-up puts it back, and the bad file leaves it.
+        RemoveFile(rendered);
+        WriteBytes(rendered + ".tmp", "earlier");
         HANDLE process = NULL;
         ASSERT_TRUE(RunWith(file, bad.Style, process)) << bad.Name << ": the program did not show its sheet";
         ExpectDesktopMarked(bad.Name);
-        EXPECT_FALSE(Exists(rendered)) << bad.Name;
+        EXPECT_EQ(ReadBytes(rendered), "earlier") << bad.Name;
+        EXPECT_FALSE(Exists(rendered + ".tmp")) << bad.Name;
         EXPECT_EQ(ReadBytes(AppDir() + "CurrWallpaperFile.txt"), file + "\r\n") << "the wallpaper was cycled";
         End(process);
     }
