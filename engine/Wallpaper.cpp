@@ -52,7 +52,7 @@ bool RenderedSize(WallpaperStyle style, std::uint32_t w, std::uint32_t h, std::u
         width = static_cast<std::uint32_t>(sw);
         height = static_cast<std::uint32_t>(sh);
     } else if (w * sh > h * sw) {
-        // Wider than the screen: full width, the height in proportion.
+        // Wider than the screen in proportion: full width, the height to match.
         width = static_cast<std::uint32_t>(sw);
         height = static_cast<std::uint32_t>((2 * h * sw + w) / (2 * w));
     } else {
