@@ -200,6 +200,7 @@ Section "Uninstall"
   !insertmacro IW_DeleteWritten "$INSTDIR\CurrSignoffFile.txt"
   !insertmacro IW_DeleteWritten "$INSTDIR\WallpaperFileList.txt"
   !insertmacro IW_DeleteWritten "$INSTDIR\CurrWallpaperFile.txt"
+  !insertmacro IW_DeleteWritten "$INSTDIR\Rendered.bmp"
   ; The backups have been put back by now (un.onInit saw to it): only torn
   ; copies can be left in the folder.
   Delete "$INSTDIR\OriginalLogos\Logo.sys.part"

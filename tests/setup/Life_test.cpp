@@ -418,6 +418,11 @@ TEST_F(LifeTest, InstallStartConfigureCycleAndUninstallFromTheControlPanel) {
     // Torn files a write cut short by a power failure leaves.
     WriteBytes(Installed("SignonFileList.txt.part"), "torn");
     WriteBytes(WindowsDir() + "\\Logos.sys.part", "torn");
+    // A wallpaper the program rendered, on the desktop: the uninstall clears
+    // the desktop and removes the file, so the folder can go.
+    WriteBytes(Installed("Rendered.bmp"), "BM");
+    WriteBytes(Installed("Rendered.bmp.tmp"), "BM");
+    SetRegString(HKEY_CURRENT_USER, DESKTOP_KEY, "Wallpaper", Installed("Rendered.bmp"));
 
     // Control Panel, Add/Remove Programs: the entry's command while the
     // program is resident.
@@ -430,6 +435,9 @@ TEST_F(LifeTest, InstallStartConfigureCycleAndUninstallFromTheControlPanel) {
     EXPECT_TRUE(SameBytes(shippedSignoff, ReadBytes(WindowsDir() + "\\logos.sys")));
     ASSERT_TRUE(DriveUninstaller());
     ExpectNothingLeft();
+    EXPECT_FALSE(Exists(Installed("Rendered.bmp")));
+    EXPECT_FALSE(Exists(Installed("Rendered.bmp.tmp")));
+    EXPECT_EQ("", RegString(HKEY_CURRENT_USER, DESKTOP_KEY, "Wallpaper"));
     EXPECT_FALSE(Exists(Installed("SignonFileList.txt.part")));
     EXPECT_FALSE(Exists(WindowsDir() + "\\Logos.sys.part"));
     EXPECT_TRUE(SameBytes(holiday, ReadBytes(Installed("holiday.bmp")))) << "the user's picture in the program's folder";
