@@ -12,11 +12,13 @@
 #   of msvcrt (__getmainargs and the like, mapped onto crtdll's exports).
 # - crt/crtdll_compat.c gives what the headers and libstdc++ still ask of
 #   msvcrt: _time32, _localtime32 and _mktime32 (the headers' names for time,
-#   localtime, mktime), and rand_s, close and read for libstdc++'s random.o,
-#   which every C++ exe links (libstdc++'s exceptions use the copy-on-write
-#   std::string, whose instantiations refer to std::random_device). It is
-#   linked into every exe: program, tools, tests and benchmarks run on the
-#   runtime that ships.
+#   localtime, mktime), and rand_s, close and read for libstdc++'s random.o.
+#   Nothing of the program uses std::random_device, but random.o comes with
+#   any std::string that can throw: __throw_length_error (functexcept.o) ->
+#   logic_error (cow-stdexcept.o) -> the copy-on-write string
+#   (cow-string-inst.o) -> random_device::_M_init (random.o). It is linked into
+#   every exe: program, tools, tests and benchmarks run on the runtime that
+#   ships.
 #
 # tests/imports fails when a shipped exe imports anything from msvcrt.dll or a
 # crtdll.dll function that Windows 95's crtdll.dll does not export.
