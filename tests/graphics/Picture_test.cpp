@@ -176,6 +176,14 @@ TEST(Picture, BitmapsOfEveryLayoutBecomeTopDownRgb) {
     EXPECT_RGB(p, 0, 0, 30, 20, 10);
     EXPECT_RGB(p, 1, 0, 0, 0, 0);
 
+    // The older headerless file (1 bit without a table: black and white),
+    // rows in file order taken as bottom first, as the preview's image does.
+    p = Decode(Type0File(2, 2, 1, 1, 1, {0x80, 0x40}));
+    EXPECT_RGB(p, 0, 1, 255, 255, 255);
+    EXPECT_RGB(p, 1, 1, 0, 0, 0);
+    EXPECT_RGB(p, 0, 0, 0, 0, 0);
+    EXPECT_RGB(p, 1, 0, 255, 255, 255);
+
     // Variants the reader refuses: the 124-byte header, a top-down picture.
     InfoFile v5 = f24;
     v5.HeaderSize = 124;

@@ -305,9 +305,11 @@ public:
         picture.Release = release;
     }
 
-    // The reader's pixel stream (bottom row first for "BM" files) as 24-bit
-    // rows from the top.
-    static TPictureStatus FromBitmap(TDataFile& file, bool typeZero, TPicture& picture) {
+    // The reader's pixel stream as 24-bit rows from the top. The stream holds
+    // the rows in file order, which the indexed image of the preview takes as
+    // bottom row first for every kind of file, the older headerless one too;
+    // so does this.
+    static TPictureStatus FromBitmap(TDataFile& file, TPicture& picture) {
         TBitmapFile bitmap;
         if (!bitmap.Load(file)) {
             switch (bitmap.GetStatus()) {
@@ -332,7 +334,7 @@ public:
         const TField blue(fields ? bitmap.GetBlueMask() : depth == 16 ? 0x001F : 0x0000FF);
         std::uint64_t i = 0;
         for (std::uint32_t row = 0; row < h; ++row) {
-            std::uint8_t* o = out + std::uint64_t(typeZero ? row : h - 1 - row) * w * 3;
+            std::uint8_t* o = out + std::uint64_t(h - 1 - row) * w * 3;
             for (std::uint32_t x = 0; x < w; ++x, ++i, o += 3) {
                 std::uint32_t index = 0;
                 switch (depth) {
@@ -444,7 +446,7 @@ TPictureStatus DecodeMemory(const std::uint8_t* data, std::size_t size, std::uin
     if (size > MaxPictureFileBytes) return PictureTooLarge;
     if (header.Info.Format == TPictureFormat::Bitmap) {
         TMemoryFile file(data, size);
-        return TPictureDecoder::FromBitmap(file, header.TypeZeroBitmap, picture);
+        return TPictureDecoder::FromBitmap(file, picture);
     }
     return TPictureDecoder::FromStb(data, size, header, background, picture);
 }
@@ -558,7 +560,7 @@ TPictureStatus DecodePicture(const char* path, std::uint32_t background, TPictur
             if (info && header.Info.Width != 0) *info = header.Info;
             if (status != PictureOk) return Final(status);
             file.SeekFromStart(0);
-            return TPictureDecoder::FromBitmap(file, header.TypeZeroBitmap, picture);
+            return TPictureDecoder::FromBitmap(file, picture);
         }
         if (status == PictureUnknownFormat) return PictureUnknownFormat;
         if (size > MaxPictureFileBytes) {
