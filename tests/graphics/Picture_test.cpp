@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "AllocFail.h"
 #include "BitmapTestFiles.h"
 #include "Picture.h"
 #include "PictureTestFiles.h"
@@ -568,4 +569,53 @@ TEST(Picture, CreateMoveAndClear) {
     c.Clear();
     EXPECT_TRUE(c.IsEmpty());
     EXPECT_EQ(c.GetWidth(), 0u);
+}
+
+TEST(Picture, RunningOutOfMemoryLeavesThePictureAsItWas) {
+    // Every allocation of a bitmap's decoding, from memory and from a file,
+    // failing in turn: no memory, and the picture kept, until all succeed.
+    InfoFile f;
+    f.Width = 3;
+    f.Height = 2;
+    f.BitsPerPixel = 8;
+    f.ColorsUsed = 2;
+    f.Table = {1, 2, 3, 0, 4, 5, 6, 0};
+    f.Pixels.assign(8, 1);
+    const Bytes file = f.Build();
+    const std::string path = TempPath("memory.bmp");
+    WriteFile(path, file);
+    for (bool fromFile : {false, true}) {
+        bool decoded = false;
+        for (long skip = 0; skip < 50 && !decoded; ++skip) {
+            TPicture p;
+            ASSERT_TRUE(p.Create(1, 1));
+            p.GetPixels()[0] = 99;
+            TPictureStatus status;
+            {
+                iwtest::AllocFailScope fail(skip, 1000);
+                status = fromFile ? DecodePicture(path.c_str(), 0, p) : DecodePicture(file.data(), file.size(), 0, p);
+            }
+            if (status == PictureOk) {
+                decoded = true;
+                EXPECT_EQ(p.GetWidth(), 3u);
+                EXPECT_RGB(p, 2, 0, 6, 5, 4);
+            } else {
+                // Opening the file may itself fail for want of memory.
+                EXPECT_TRUE(status == PictureNoMemory || (fromFile && status == PictureCannotOpen))
+                    << "allocation " << skip << ": " << status;
+                EXPECT_EQ(p.GetWidth(), 1u);
+                EXPECT_EQ(p.GetPixels()[0], 99);
+            }
+        }
+        EXPECT_TRUE(decoded);
+    }
+    std::remove(path.c_str());
+    // Create keeps the old pixels when the new ones cannot be had.
+    TPicture p;
+    ASSERT_TRUE(p.Create(2, 2));
+    {
+        iwtest::AllocFailScope fail(0);
+        EXPECT_FALSE(p.Create(5, 5));
+    }
+    EXPECT_EQ(p.GetWidth(), 2u);
 }

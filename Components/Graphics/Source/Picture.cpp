@@ -532,8 +532,8 @@ TPictureStatus ReadPictureInfo(const char* path, TPictureInfo& info) {
         }
         if (status == PictureOk) info = header.Info;
         return Final(status);
-    } catch (const TDataFileException&) {
-        return PictureCannotOpen;
+    } catch (const TDataFileException& e) {
+        return e.GetErrorCode() == DataFileNoMemory ? PictureNoMemory : PictureCannotOpen;
     } catch (const std::bad_alloc&) {
         return PictureNoMemory;
     }
@@ -570,8 +570,8 @@ TPictureStatus DecodePicture(const char* path, std::uint32_t background, TPictur
         if (!ReadStart(file, size, bytes, got, size)) return PictureCannotOpen;
         file.Close();
         return DecodeMemory(bytes.get(), got, background, picture, info);
-    } catch (const TDataFileException&) {
-        return PictureCannotOpen;
+    } catch (const TDataFileException& e) {
+        return e.GetErrorCode() == DataFileNoMemory ? PictureNoMemory : PictureCannotOpen;
     } catch (const std::bad_alloc&) {
         return PictureNoMemory;
     }
