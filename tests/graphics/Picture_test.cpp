@@ -520,6 +520,13 @@ TEST(Picture, HostileFilesEndInAStatus) {
     for (int i = 0; i < 3000; ++i) scans.insert(scans.end(), scan.begin(), scan.end());
     scans.insert(scans.end(), {0xFF, 0xD9});
     Decode(scans, 0, PictureCorrupt);
+    // The larger the picture, the fewer: 25 scans at the pixel limit are too many.
+    scans.resize(sos);
+    for (int i = 0; i < 25; ++i) scans.insert(scans.end(), scan.begin(), scan.end());
+    scans.insert(scans.end(), {0xFF, 0xD9});
+    scans[sof + 5] = scans[sof + 7] = 0x08;  // 2048 x 2048
+    scans[sof + 6] = scans[sof + 8] = 0x00;
+    Decode(scans, 0, PictureCorrupt);
 
     // Every file of every format cut short: a status, never a crash. Some
     // still decode (a JPEG's missing part grey), then at their full size.

@@ -32,10 +32,12 @@ const std::uint32_t MaxPictureFileBytes = 8 * MaxPicturePixels + 1024 * 1024;
 // (8 bytes a pixel and a filter byte a row), or the coefficients of one
 // component of a progressive JPEG (2 bytes a pixel, padded to whole blocks).
 const std::size_t MaxDecoderBlock = std::size_t(8) * MaxPicturePixels + 1024 * 1024;
-// More scans than any encoder writes; each scan of a progressive JPEG walks
-// over every block of the picture, so thousands of tiny scans would take
-// minutes.
+// Each scan of a JPEG walks over every block of its components, so thousands
+// of tiny scans would take minutes. Encoders write up to about a dozen (10 in
+// libjpeg's progressive script); a picture may have 24 scans at the pixel
+// limit, more the smaller it is, never more than 256.
 const unsigned MaxJpegScans = 256;
+const std::uint64_t MaxJpegScanPixels = 24ull * MaxPicturePixels;
 // ReadPictureInfo(path) reads this much first; only headers beyond it (a JPEG
 // after a large Exif block) need the rest of the file.
 const std::uint32_t InfoPrefixBytes = 64 * 1024;
@@ -212,7 +214,9 @@ int ReadJpegHeader(const std::uint8_t* d, std::size_t n, THeader& h, bool countS
         }
         p += length;
         if (m == 0xDA) {
-            if (++h.JpegScans > MaxJpegScans) return PictureCorrupt;
+            ++h.JpegScans;
+            if (h.JpegScans > MaxJpegScans || h.JpegScans * std::uint64_t(info.Width) * info.Height > MaxJpegScanPixels)
+                return PictureCorrupt;
             while (p + 1 < n && !(d[p] == 0xFF && d[p + 1] != 0 && d[p + 1] != 0xFF && (d[p + 1] < 0xD0 || d[p + 1] > 0xD7)))
                 ++p;
         }
