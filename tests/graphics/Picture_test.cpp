@@ -370,6 +370,11 @@ TEST(Picture, JpegBaselineProgressiveAndGreyAgainstTheirColours) {
         variant[sof + 1] = marker;
         Decode(variant, 0, PictureUnsupported);
     }
+    // Junk between two segments is skipped, as the decoder skips it.
+    Bytes junk(base.begin(), base.begin() + std::ptrdiff_t(sof));
+    junk.insert(junk.end(), {0x00, 0x12, 0x34});
+    junk.insert(junk.end(), base.begin() + std::ptrdiff_t(sof), base.end());
+    EXPECT_EQ(Decode(junk).GetWidth(), 16u);
     Bytes twelve = base;
     twelve[sof + 4] = 12;
     TPictureInfo info;

@@ -184,7 +184,10 @@ int ReadJpegHeader(const std::uint8_t* d, std::size_t n, THeader& h, bool countS
     std::size_t p = 2;
     for (;;) {
         if (p >= n) break;
-        if (d[p] != 0xFF) return haveFrame ? PictureOk : PictureCorrupt;
+        if (d[p] != 0xFF) {  // junk between segments, which the decoder skips too
+            ++p;
+            continue;
+        }
         while (p < n && d[p] == 0xFF) ++p;
         if (p >= n) break;
         const unsigned m = d[p++];
