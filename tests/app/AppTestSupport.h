@@ -67,8 +67,10 @@ std::string MessageBoxText(HWND box);
 void SendTrayMouse(HWND trayWindow, UINT mouseMessage);
 
 // True once `window`'s thread has taken a message sent to it now. A thread
-// takes sent messages only while it waits for messages, so what it was doing
-// when the message came (a start-up, the rest of a command) has ended.
+// takes sent messages only when it looks for messages (in a message loop, or
+// while it waits for the answer to a message of its own), so the stretch of
+// code it was running when the message came (the rest of its start, of a
+// command) has ended, unless that code sends or waits for messages itself.
 bool Synced(HWND window);
 
 // Real input, given on the X server Wine draws on as a user gives it there:

@@ -80,7 +80,10 @@ std::string PictureBytes(unsigned char seed) {
 // ---------------------------------------------------------------------------
 // Real input on the X server (see XInput): the pointer moves, buttons and keys
 // go through X and Wine to whatever window is under the pointer or has the
-// focus. Each step then waits for what it changes.
+// focus. Each step then waits for what it changes. Keys go to the X window
+// that has X's focus, which a click gives (making a window the foreground one
+// from another process does not): every key here follows a click in the same
+// window.
 
 void MouseClick(HWND window, POINT client) {
     ClientToScreen(window, &client);
@@ -134,40 +137,68 @@ HWND CurrentPage(HWND sheet) {
     return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
 
-// `window` made the foreground window, as a click on it would, once Wine
-// reports it so: keys go to the focus of the foreground window.
+// `window` made the foreground window, on top of the others, once Wine
+// reports it so: clicks at its places then reach it.
 bool Activate(HWND window) {
     SetForegroundWindow(window);
     return WaitFor([&] { return GetForegroundWindow() == window; }, START_TIMEOUT_MS);
 }
 
+// The tab control of the sheet, and the index of its selected tab.
+HWND TabControl(HWND sheet) {
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
+}
+int SelectedTab(HWND sheet) {
+    return static_cast<int>(SendMessageA(TabControl(sheet), TCM_GETCURSEL, 0, 0));
+}
+
 // A double click on the icon, as a user opens the sheet; the sheet once it
-// shows a page and is the foreground window, or NULL.
-HWND OpenSheetFromIcon(const Program& program, HWND tray) {
+// shows page `tab` (the sheet goes back to the page last active after its
+// creation) and is the foreground window, or NULL.
+HWND OpenSheetFromIcon(const Program& program, HWND tray, int tab) {
     SendTrayMouse(tray, WM_LBUTTONDBLCLK);
-    HWND sheet = NULL;
-    if (!WaitFor([&] { return (sheet = program.SheetWindow()) != NULL && CurrentPage(sheet); }, START_TIMEOUT_MS))
+    HWND sheet = NULL, page = NULL;
+    if (!WaitFor([&] {
+            return (sheet = program.SheetWindow()) != NULL && SelectedTab(sheet) == tab &&
+                   (page = CurrentPage(sheet)) != NULL && IsWindowVisible(page);
+        }, START_TIMEOUT_MS))
         return NULL;
     return Activate(sheet) ? sheet : NULL;
 }
 
-// Moves to tab `index` with Ctrl+Tab, as the keyboard does, one tab a press,
-// and waits until its page is the current one; NULL if it does not come.
-// (Tab control messages that take a pointer do not cross processes.)
+// Tab `index`'s rectangle in `tab`'s client area. TCM_GETITEMRECT takes a
+// pointer, which another process cannot follow: the rectangle is asked for
+// in memory of the tab control's own process.
+bool TabItemRect(HWND tab, int index, RECT& rect) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(tab, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process == NULL)
+        return false;
+    void* remote = VirtualAllocEx(process, NULL, sizeof rect, MEM_COMMIT, PAGE_READWRITE);
+    bool read = remote && SendMessageA(tab, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote)) &&
+                ReadProcessMemory(process, remote, &rect, sizeof rect, NULL);
+    if (remote)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return read;
+}
+
+// A click on tab `index`, as a user moves to another page; its page once it
+// is the current one and shows, or NULL.
 HWND ShowTab(HWND sheet, int index) {
-    HWND tab = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
-    auto selected = [&] { return static_cast<int>(SendMessageA(tab, TCM_GETCURSEL, 0, 0)); };
-    const int count = static_cast<int>(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
-    for (int presses = 0; presses < count && selected() != index; ++presses) {
-        const int next = (selected() + 1) % count;
-        if (!PressKeys("ctrl+Tab", [&] { return selected() == next; })) {
-            ADD_FAILURE() << "Ctrl+Tab did not move from tab " << selected() << " to " << next;
-            return NULL;
-        }
+    HWND tab = TabControl(sheet);
+    auto selected = [&] { return SelectedTab(sheet); };
+    RECT item;
+    if (!TabItemRect(tab, index, item)) {
+        ADD_FAILURE() << "no rectangle for tab " << index;
+        return NULL;
     }
+    MouseClick(tab, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
     HWND page = NULL;
-    WaitFor([&] { return selected() == index && (page = CurrentPage(sheet)) != NULL && IsWindowVisible(page); },
-            START_TIMEOUT_MS);
+    if (!WaitFor([&] { return selected() == index && (page = CurrentPage(sheet)) != NULL && IsWindowVisible(page); },
+                 START_TIMEOUT_MS))
+        ADD_FAILURE() << "the click on tab " << index << " left tab " << selected() << " selected";
     return page;
 }
 
@@ -235,7 +266,7 @@ TEST_F(SheetTest, TheUsersChoicesReachEveryFileAndTerminateDiscardsThem) {
     ASSERT_TRUE(WaitFor([&] { return (sheet = program.SheetWindow()) != NULL; }, START_TIMEOUT_MS));
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     ASSERT_TRUE(WaitFor([&] { return program.SheetWindow() == NULL; }, START_TIMEOUT_MS));
-    sheet = OpenSheetFromIcon(program, tray);
+    sheet = OpenSheetFromIcon(program, tray, 0);
     ASSERT_NE(nullptr, sheet);
 
     // Signon: as loaded, with the special entry last and the current file selected.
@@ -307,8 +338,8 @@ TEST_F(SheetTest, TheUsersChoicesReachEveryFileAndTerminateDiscardsThem) {
     EXPECT_EQ("0", DesktopValue("TileWallpaper"));
 
     // Reopened, the sheet shows what was saved, on the page last active.
-    sheet = OpenSheetFromIcon(program, tray);
-    ASSERT_NE(nullptr, sheet);
+    sheet = OpenSheetFromIcon(program, tray, 3);
+    ASSERT_NE(nullptr, sheet) << "reopens on Wallpaper";
     page = CurrentPage(sheet);
     list = GetDlgItem(page, IDC_FILES);
     EXPECT_EQ(2, Count(list)) << "reopens on Wallpaper";
@@ -336,8 +367,8 @@ TEST_F(SheetTest, TheUsersChoicesReachEveryFileAndTerminateDiscardsThem) {
     EXPECT_EQ(w[1] + "\r\n", ReadWholeFile(folder + "\\CurrWallpaperFile.txt"));
     EXPECT_EQ(profileSaved, ReadWholeFile(WindowsDirectory() + "\\" + PROFILE));
 
-    sheet = OpenSheetFromIcon(program, tray);
-    ASSERT_NE(nullptr, sheet);
+    sheet = OpenSheetFromIcon(program, tray, 0);
+    ASSERT_NE(nullptr, sheet) << "reopens on Signon";
     page = CurrentPage(sheet);
     list = GetDlgItem(page, IDC_FILES);
     ASSERT_EQ(4, Count(list)) << "reopens on Signon";
