@@ -178,4 +178,58 @@ void SendTrayMouse(HWND trayWindow, UINT mouseMessage) {
     PostMessageA(trayWindow, WM_USER + 1000, 128, mouseMessage);
 }
 
+bool Synced(HWND window) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, START_TIMEOUT_MS, &result) != 0;
+}
+
+bool XInput(const std::string& arguments) {
+    // A Unix process started from Wine has no process handle to wait on: the
+    // shell records xdotool's exit status in a file when it is done.
+    static int runs = 0;
+    const std::string done = std::string(IW_TEST_WORK_ROOT) + "/xinput-" +
+                             std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++runs) + ".status";
+    const std::string doneFile = WindowsPath(done.c_str());
+    CreateDirectoryA(WindowsPath(IW_TEST_WORK_ROOT).c_str(), NULL);
+    DeleteFileA(doneFile.c_str());
+    std::string commandLine = "/bin/sh -c \"xdotool " + arguments + "; echo $? >'" + done + "'\"";
+    std::vector<char> text(commandLine.begin(), commandLine.end());
+    text.push_back('\0');
+    STARTUPINFOA startup;
+    std::memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    std::memset(&process, 0, sizeof process);
+    if (!CreateProcessA(NULL, text.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return false;
+    if (process.hThread)
+        CloseHandle(process.hThread);
+    if (process.hProcess)
+        CloseHandle(process.hProcess);
+    std::string status;
+    // The shell writes the line at once: a file holding less is still being written.
+    const bool finished = WaitFor([&] {
+        status = ReadWholeFile(doneFile);
+        return !status.empty() && status.back() == '\n';
+    }, START_TIMEOUT_MS);
+    DeleteFileA(doneFile.c_str());
+    return finished && status == "0\n";
+}
+
+bool MovePointer(POINT screen) {
+    POINT at;
+    return XInput("mousemove --sync " + std::to_string(screen.x) + " " + std::to_string(screen.y)) &&
+           WaitFor([&] { return GetCursorPos(&at) && at.x == screen.x && at.y == screen.y; }, START_TIMEOUT_MS);
+}
+
+bool ClickAt(POINT screen) {
+    return MovePointer(screen) && XInput("click 1");
+}
+
+bool PressKeys(const std::string& keys, const std::function<bool()>& effect) {
+    return XInput("key " + keys) && WaitFor(effect, START_TIMEOUT_MS) && WaitFor([] {
+        return GetAsyncKeyState(VK_CONTROL) >= 0 && GetAsyncKeyState(VK_SHIFT) >= 0 && GetAsyncKeyState(VK_MENU) >= 0;
+    }, START_TIMEOUT_MS);
+}
+
 }  // namespace apptest

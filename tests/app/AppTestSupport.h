@@ -2,6 +2,7 @@
 // windows: every wait is bounded.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 #include "Win32TestSupport.h"
@@ -64,5 +65,31 @@ bool TrayIconPresent(HWND trayWindow);
 std::string MessageBoxText(HWND box);
 // A mouse message of the icon, posted to its window as the notification area does.
 void SendTrayMouse(HWND trayWindow, UINT mouseMessage);
+
+// True once `window`'s thread has taken a message sent to it now. A thread
+// takes sent messages only when it looks for messages (in a message loop, or
+// while it waits for the answer to a message of its own), so the stretch of
+// code it was running when the message came (the rest of its start, of a
+// command) has ended, unless that code sends or waits for messages itself.
+bool Synced(HWND window);
+
+// Real input, given on the X server Wine draws on as a user gives it there:
+// runs `xdotool ARGUMENTS` (Wine starts Unix programs too) and returns true
+// once it has finished without error. Wine turns what X reports into input
+// for the foreground window. Input injected into Wine alone (keybd_event,
+// mouse_event, SetCursorPos) can disagree with X, and Wine settles that in
+// X's favour at moments of its own: whenever one of its windows gains the
+// focus it takes the modifier keys' state from X, dropping a Ctrl that X
+// never saw pressed, and it moves its cursor to where X reports the pointer,
+// which may still be a place left earlier.
+bool XInput(const std::string& arguments);
+// The pointer moved to `screen` on X, once Wine's cursor is there.
+bool MovePointer(POINT screen);
+// A left click at `screen`.
+bool ClickAt(POINT screen);
+// Keys in xdotool's names ("ctrl+Down", "Tab") pressed and released; true
+// once `effect` holds and then every modifier is up again (the key ups come
+// last, so the keys are all in before anything given after them).
+bool PressKeys(const std::string& keys, const std::function<bool()>& effect);
 
 }  // namespace apptest

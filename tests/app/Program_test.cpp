@@ -70,6 +70,21 @@ protected:
         return sheets;
     }
 
+    // Everything posted to the tray window until now has been handled: a left
+    // click on the icon posted after it has opened the menu (posted messages
+    // are handled in order), which Escape closes again. The run must have
+    // reached its message loop first (see Synced), so that what its start
+    // posts comes before the click.
+    static void AwaitPostedMessages(Program& program, HWND tray) {
+        ASSERT_TRUE(Synced(tray));
+        SendTrayMouse(tray, WM_LBUTTONUP);
+        HWND menu = NULL;
+        ASSERT_TRUE(WaitFor([&] { return (menu = program.PopupMenuWindow()) != NULL; }, START_TIMEOUT_MS))
+            << "the icon's menu did not open";
+        PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        ASSERT_TRUE(WaitFor([&] { return program.PopupMenuWindow() == NULL; }, START_TIMEOUT_MS));
+    }
+
     // Asks to terminate while the sheet is open and answers the confirmation.
     static void TerminateAnswering(Program& program, HWND tray, int answer) {
         PostMessageA(tray, WM_COMMAND, ID_TERMINATE, 0);
@@ -90,7 +105,7 @@ TEST_F(ProgramTest, SecondStartsHandOverToTheRunningInstance) {
     HWND tray = StartResident(first);
     ASSERT_NE(nullptr, tray);
     EXPECT_TRUE(TrayIconPresent(tray));
-    Sleep(1000);
+    AwaitPostedMessages(first, tray);
     EXPECT_EQ(nullptr, first.SheetWindow()) << "a cycle run opens no sheet";
     // The cycle run has recorded its last-cycle dates; later starts must not
     // touch the profile.
@@ -108,14 +123,15 @@ TEST_F(ProgramTest, SecondStartsHandOverToTheRunningInstance) {
     Program third("", thirdFolder);
     ASSERT_TRUE(third.WaitForExit());
     EXPECT_TRUE(FilesBesideProgram(thirdFolder).empty());
-    Sleep(500);
+    // The running instance has been asked to show its sheet before the start ended.
+    AwaitPostedMessages(first, tray);
     EXPECT_EQ(1, CountSheets(first));
     EXPECT_TRUE(first.Running());
     EXPECT_EQ(profile, ReadWholeFile(ProfilePath()));
 
     // Terminate with the sheet open asks first: No keeps everything.
     TerminateAnswering(first, tray, IDNO);
-    Sleep(500);
+    EXPECT_TRUE(Synced(tray)) << "the answer has been dealt with";
     EXPECT_TRUE(first.Running());
     EXPECT_NE(nullptr, first.SheetWindow());
     EXPECT_TRUE(TrayIconPresent(tray));
@@ -161,7 +177,7 @@ TEST_F(ProgramTest, OnlySwitchesCountAndTheirCaseDoesNot) {
         ASSERT_NE(nullptr, tray);
         EXPECT_EQ(6u, FilesBesideProgram(cycleFolder).size()) << "the three logo lists and their current files";
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((cycleFolder + "\\WallpaperFileList.txt").c_str()));
-        Sleep(1000);
+        AwaitPostedMessages(cycle, tray);
         EXPECT_EQ(nullptr, cycle.SheetWindow());
         PostMessageA(tray, WM_COMMAND, ID_TERMINATE, 0);
         EXPECT_TRUE(cycle.WaitForExit());
@@ -173,28 +189,28 @@ TEST_F(ProgramTest, IconMouseOperationsAndPopupMenu) {
     HWND tray = StartResident(program);
     ASSERT_NE(nullptr, tray);
 
-    // The right button and plain moves do nothing.
+    // The right button and plain moves do nothing: once the double click
+    // posted after them has opened the sheet, no menu is open.
     for (UINT message : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK})
         SendTrayMouse(tray, message);
-    PostMessageA(tray, WM_USER + 1000, 129, WM_LBUTTONDBLCLK);   // another icon id
-    Sleep(1000);
-    EXPECT_EQ(nullptr, program.PopupMenuWindow());
-    EXPECT_EQ(nullptr, program.SheetWindow());
-
     // A double click opens the sheet; Cancel closes it.
     SendTrayMouse(tray, WM_LBUTTONDBLCLK);
     HWND sheet = WaitForSheet(program);
     ASSERT_NE(nullptr, sheet);
+    EXPECT_EQ(nullptr, program.PopupMenuWindow());
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     ASSERT_TRUE(WaitFor([&] { return program.SheetWindow() == NULL; }, START_TIMEOUT_MS));
 
     // A left click opens the menu with its right edge at the cursor; its
-    // first item shows the sheet.
+    // first item shows the sheet. A double click of another icon id, posted
+    // before it, has opened nothing by then.
     const POINT cursor = {600, 300};
-    SetCursorPos(cursor.x, cursor.y);
+    ASSERT_TRUE(MovePointer(cursor));
+    PostMessageA(tray, WM_USER + 1000, 129, WM_LBUTTONDBLCLK);
     SendTrayMouse(tray, WM_LBUTTONUP);
     HWND menu = NULL;
     ASSERT_TRUE(WaitFor([&] { return (menu = program.PopupMenuWindow()) != NULL; }, START_TIMEOUT_MS));
+    EXPECT_EQ(nullptr, program.SheetWindow()) << "another icon id";
     RECT place;
     GetWindowRect(menu, &place);
     EXPECT_EQ(cursor.x, place.right);
@@ -233,7 +249,7 @@ TEST_F(ProgramTest, OkSavesEverythingAndTheTimerCyclesTheWallpaper) {
     EXPECT_TRUE(IsWindowVisible(GetDlgItem(sheet, IDCANCEL)));
     const int APPLY_BUTTON = 0x3021;
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, APPLY_BUTTON)));
-    EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(current) == "C:\\second.bmp\r\n"; }, 10000))
+    EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(current) == "C:\\second.bmp\r\n"; }, START_TIMEOUT_MS))
         << "timer 1 did not cycle the wallpaper while the sheet was open";
 
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);

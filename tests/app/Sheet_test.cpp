@@ -78,60 +78,34 @@ std::string PictureBytes(unsigned char seed) {
 }
 
 // ---------------------------------------------------------------------------
-// Real input: the cursor moves, buttons and keys go through the system's
-// input queue to whatever window is under the cursor or has the focus. After
-// each one the program is given a moment to handle it.
-
-void Settle() {
-    Sleep(150);
-}
-
-void MouseClickAt(POINT screen) {
-    SetCursorPos(screen.x, screen.y);
-    Settle();
-    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-    Settle();
-    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-    Settle();
-}
+// Real input on the X server (see XInput): the pointer moves, buttons and keys
+// go through X and Wine to whatever window is under the pointer or has the
+// focus. Each step then waits for what it changes. Keys go to the X window
+// that has X's focus, which a click gives (making a window the foreground one
+// from another process does not): every key here follows a click in the same
+// window.
 
 void MouseClick(HWND window, POINT client) {
     ClientToScreen(window, &client);
-    MouseClickAt(client);
+    EXPECT_TRUE(ClickAt(client)) << "xdotool could not click at " << client.x << "," << client.y;
 }
 
-void Key(BYTE key, bool ctrl = false) {
-    const BYTE control = static_cast<BYTE>(MapVirtualKeyA(VK_CONTROL, 0));
-    const BYTE scan = static_cast<BYTE>(MapVirtualKeyA(key, 0));
-    if (ctrl)
-        keybd_event(VK_CONTROL, control, 0, 0);
-    keybd_event(key, scan, 0, 0);
-    keybd_event(key, scan, KEYEVENTF_KEYUP, 0);
-    if (ctrl)
-        keybd_event(VK_CONTROL, control, KEYEVENTF_KEYUP, 0);
-    Settle();
-}
-
-// A button pressed as a click on it does (BM_CLICK), and a key or
-// characters as the keyboard delivers them to a control. Real mouse clicks
-// on buttons that a modal loop has just re-enabled are lost now and then
-// under Wine, so buttons and the unit box take these; list entries and the
-// Ctrl+arrow moves use real input.
+// A button pressed as a click on it does (BM_CLICK), and a key or characters
+// as the keyboard delivers them to a control: posted, so they come in the
+// order given; each caller waits for what they change. List entries, the
+// Ctrl+arrow moves and the tabs take real input.
 void Press(HWND button) {
     PostMessageA(button, BM_CLICK, 0, 0);
-    Settle();
 }
 
 void PressKeyIn(HWND control, UINT key) {
     PostMessageA(control, WM_KEYDOWN, key, 1);
     PostMessageA(control, WM_KEYUP, key, 0xC0000001);
-    Settle();
 }
 
 void TypeText(HWND focus, const std::string& text) {
     for (char c : text)
         PostMessageA(focus, WM_CHAR, static_cast<unsigned char>(c), 1);
-    Settle();
 }
 
 // ---------------------------------------------------------------------------
@@ -163,48 +137,82 @@ HWND CurrentPage(HWND sheet) {
     return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
 
-// A double click on the icon, as a user opens the sheet; the sheet once it
-// shows a page and has the foreground, or NULL.
-HWND OpenSheetFromIcon(const Program& program, HWND tray) {
-    SendTrayMouse(tray, WM_LBUTTONDBLCLK);
-    HWND sheet = NULL;
-    if (!WaitFor([&] { return (sheet = program.SheetWindow()) != NULL && CurrentPage(sheet); }, START_TIMEOUT_MS))
-        return NULL;
-    SetForegroundWindow(sheet);
-    Sleep(300);
-    return sheet;
+// `window` made the foreground window, on top of the others, once Wine
+// reports it so: clicks at its places then reach it.
+bool Activate(HWND window) {
+    SetForegroundWindow(window);
+    return WaitFor([&] { return GetForegroundWindow() == window; }, START_TIMEOUT_MS);
 }
 
-// Moves to tab `index` with Ctrl+Tab, as the keyboard does, and waits until
-// its page is the current one. (Tab control messages that take a pointer do
-// not cross processes.)
+// The tab control of the sheet, and the index of its selected tab.
+HWND TabControl(HWND sheet) {
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
+}
+int SelectedTab(HWND sheet) {
+    return static_cast<int>(SendMessageA(TabControl(sheet), TCM_GETCURSEL, 0, 0));
+}
+
+// A double click on the icon, as a user opens the sheet; the sheet once it
+// shows page `tab` (the sheet goes back to the page last active after its
+// creation) and is the foreground window, or NULL.
+HWND OpenSheetFromIcon(const Program& program, HWND tray, int tab) {
+    SendTrayMouse(tray, WM_LBUTTONDBLCLK);
+    HWND sheet = NULL, page = NULL;
+    if (!WaitFor([&] {
+            return (sheet = program.SheetWindow()) != NULL && SelectedTab(sheet) == tab &&
+                   (page = CurrentPage(sheet)) != NULL && IsWindowVisible(page);
+        }, START_TIMEOUT_MS))
+        return NULL;
+    return Activate(sheet) ? sheet : NULL;
+}
+
+// Tab `index`'s rectangle in `tab`'s client area. TCM_GETITEMRECT takes a
+// pointer, which another process cannot follow: the rectangle is asked for
+// in memory of the tab control's own process.
+bool TabItemRect(HWND tab, int index, RECT& rect) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(tab, &processId);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (process == NULL)
+        return false;
+    void* remote = VirtualAllocEx(process, NULL, sizeof rect, MEM_COMMIT, PAGE_READWRITE);
+    bool read = remote && SendMessageA(tab, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote)) &&
+                ReadProcessMemory(process, remote, &rect, sizeof rect, NULL);
+    if (remote)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return read;
+}
+
+// A click on tab `index`, as a user moves to another page; its page once it
+// is the current one and shows, or NULL.
 HWND ShowTab(HWND sheet, int index) {
-    HWND tab = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
-    HWND page = NULL;
-    for (int presses = 0; presses < 8 && SendMessageA(tab, TCM_GETCURSEL, 0, 0) != index; ++presses) {
-        Key(VK_TAB, true);
-        Sleep(200);
+    HWND tab = TabControl(sheet);
+    auto selected = [&] { return SelectedTab(sheet); };
+    RECT item;
+    if (!TabItemRect(tab, index, item)) {
+        ADD_FAILURE() << "no rectangle for tab " << index;
+        return NULL;
     }
-    WaitFor([&] {
-        return SendMessageA(tab, TCM_GETCURSEL, 0, 0) == index && (page = CurrentPage(sheet)) != NULL &&
-               IsWindowVisible(page);
-    }, START_TIMEOUT_MS);
+    MouseClick(tab, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+    HWND page = NULL;
+    if (!WaitFor([&] { return selected() == index && (page = CurrentPage(sheet)) != NULL && IsWindowVisible(page); },
+                 START_TIMEOUT_MS))
+        ADD_FAILURE() << "the click on tab " << index << " left tab " << selected() << " selected";
     return page;
 }
 
-// Entry `index`, scrolled into view, clicked in its middle until it is
-// selected (a click is lost now and then under Wine; a user clicks again).
-void ClickEntry(HWND list, int index) {
+// Entry `index` (not the selected one), scrolled into view, clicked in its
+// middle; true once it is the selected one.
+bool ClickEntry(HWND list, int index) {
+    EXPECT_NE(index, SendMessageA(list, LB_GETCURSEL, 0, 0)) << "a click that changes nothing shows nothing";
     SendMessageA(list, LB_SETTOPINDEX, index, 0);
     const int top = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
     const int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
     RECT client;
     GetClientRect(list, &client);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        MouseClick(list, POINT{client.right / 2, (index - top) * height + height / 2});
-        if (WaitFor([&] { return SendMessageA(list, LB_GETCURSEL, 0, 0) == index; }, 1000))
-            return;
-    }
+    MouseClick(list, POINT{client.right / 2, (index - top) * height + height / 2});
+    return WaitFor([&] { return SendMessageA(list, LB_GETCURSEL, 0, 0) == index; }, START_TIMEOUT_MS);
 }
 
 class SheetTest : public ::testing::Test {
@@ -258,7 +266,7 @@ TEST_F(SheetTest, TheUsersChoicesReachEveryFileAndTerminateDiscardsThem) {
     ASSERT_TRUE(WaitFor([&] { return (sheet = program.SheetWindow()) != NULL; }, START_TIMEOUT_MS));
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     ASSERT_TRUE(WaitFor([&] { return program.SheetWindow() == NULL; }, START_TIMEOUT_MS));
-    sheet = OpenSheetFromIcon(program, tray);
+    sheet = OpenSheetFromIcon(program, tray, 0);
     ASSERT_NE(nullptr, sheet);
 
     // Signon: as loaded, with the special entry last and the current file selected.
@@ -269,36 +277,34 @@ TEST_F(SheetTest, TheUsersChoicesReachEveryFileAndTerminateDiscardsThem) {
 
     // Ctrl+Down moves the first entry one place down (the list file shows
     // where it went); then the third is picked.
-    ClickEntry(list, 1);   // a click that shows: the list has the focus
-    ClickEntry(list, 0);
-    Key(VK_DOWN, true);
-    EXPECT_TRUE(WaitFor([&] { return Selection(list) == 1; }, 5000));
-    ClickEntry(list, 2);
-    EXPECT_EQ(2, Selection(list));
+    ASSERT_TRUE(ClickEntry(list, 1));   // a click that shows: the list has the focus
+    ASSERT_TRUE(ClickEntry(list, 0));
+    EXPECT_TRUE(PressKeys("ctrl+Down", [&] { return Selection(list) == 1; }));
+    EXPECT_TRUE(ClickEntry(list, 2));
 
     // Every 3 days instead of every boot.
     HWND unit = GetDlgItem(page, IDC_UNIT), period = GetDlgItem(page, IDC_PERIOD);
     EXPECT_EQ(0, ComboSelection(unit)) << "Boot";
     EXPECT_FALSE(IsWindowEnabled(period));
     PressKeyIn(unit, VK_DOWN);
-    EXPECT_TRUE(WaitFor([&] { return ComboSelection(unit) == 1 /* Days */ && IsWindowEnabled(period); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return ComboSelection(unit) == 1 /* Days */ && IsWindowEnabled(period); }, START_TIMEOUT_MS));
     SendMessageA(period, EM_SETSEL, 0, -1);   // as a double click on the number does
     TypeText(period, "3");
-    EXPECT_TRUE(WaitFor([&] { return WindowText(period) == "3"; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return WindowText(period) == "3"; }, START_TIMEOUT_MS));
 
     // Wallpaper: the second picture, centred.
     page = ShowTab(sheet, 3);
     ASSERT_NE(nullptr, page);
     list = GetDlgItem(page, IDC_FILES);
     EXPECT_EQ(2, Count(list));
-    ClickEntry(list, 1);
+    EXPECT_TRUE(ClickEntry(list, 1));
     Press(GetDlgItem(page, IDC_ADVANCED));
     HWND advanced = NULL;
-    ASSERT_TRUE(WaitFor([&] { return (advanced = program.DialogWindow("Advanced Options")) != NULL; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return (advanced = program.DialogWindow("Advanced Options")) != NULL; }, START_TIMEOUT_MS));
     Press(GetDlgItem(advanced, IDC_CENTER));
-    EXPECT_TRUE(WaitFor([&] { return IsDlgButtonChecked(advanced, IDC_CENTER) == BST_CHECKED; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return IsDlgButtonChecked(advanced, IDC_CENTER) == BST_CHECKED; }, START_TIMEOUT_MS));
     Press(GetDlgItem(advanced, IDOK));
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(advanced); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(advanced); }, START_TIMEOUT_MS));
 
     Press(GetDlgItem(sheet, IDOK));
     const std::string logo = std::string(BOOT_DRIVE) + ":\\Logo.sys";
@@ -328,12 +334,12 @@ TEST_F(SheetTest, TheUsersChoicesReachEveryFileAndTerminateDiscardsThem) {
     for (const char* key : {"SHUTDOWN_LIST_FILENAME", "CURR_SIGNOFF_FILE_FILENAME", "SIGNOFF_CYCLE_ENABLE"})
         EXPECT_NE("(none)", ProfileValue(key)) << key;
     // The desktop shows the chosen picture, centred.
-    EXPECT_TRUE(WaitFor([&] { return DesktopValue("Wallpaper") == w[1]; }, 5000)) << DesktopValue("Wallpaper");
+    EXPECT_TRUE(WaitFor([&] { return DesktopValue("Wallpaper") == w[1]; }, START_TIMEOUT_MS)) << DesktopValue("Wallpaper");
     EXPECT_EQ("0", DesktopValue("TileWallpaper"));
 
     // Reopened, the sheet shows what was saved, on the page last active.
-    sheet = OpenSheetFromIcon(program, tray);
-    ASSERT_NE(nullptr, sheet);
+    sheet = OpenSheetFromIcon(program, tray, 3);
+    ASSERT_NE(nullptr, sheet) << "reopens on Wallpaper";
     page = CurrentPage(sheet);
     list = GetDlgItem(page, IDC_FILES);
     EXPECT_EQ(2, Count(list)) << "reopens on Wallpaper";
@@ -361,15 +367,15 @@ TEST_F(SheetTest, TheUsersChoicesReachEveryFileAndTerminateDiscardsThem) {
     EXPECT_EQ(w[1] + "\r\n", ReadWholeFile(folder + "\\CurrWallpaperFile.txt"));
     EXPECT_EQ(profileSaved, ReadWholeFile(WindowsDirectory() + "\\" + PROFILE));
 
-    sheet = OpenSheetFromIcon(program, tray);
-    ASSERT_NE(nullptr, sheet);
+    sheet = OpenSheetFromIcon(program, tray, 0);
+    ASSERT_NE(nullptr, sheet) << "reopens on Signon";
     page = CurrentPage(sheet);
     list = GetDlgItem(page, IDC_FILES);
     ASSERT_EQ(4, Count(list)) << "reopens on Signon";
 
     // Changes, then Terminate with the sheet open and Yes: nothing is saved.
     Press(GetDlgItem(page, IDC_CLEAR));
-    EXPECT_TRUE(WaitFor([&] { return Count(list) == 1; }, 5000)) << "only the special entry";
+    EXPECT_TRUE(WaitFor([&] { return Count(list) == 1; }, START_TIMEOUT_MS)) << "only the special entry";
     const std::string profileBefore = ReadWholeFile(WindowsDirectory() + "\\" + PROFILE);
     const std::string listBefore = ReadWholeFile(folder + "\\SignonFileList.txt");
     PostMessageA(tray, WM_COMMAND, ID_TERMINATE, 0);
@@ -440,8 +446,7 @@ TEST_F(SheetTest, HostileListsOpenAndComeBackAsLoaded) {
     }, LOAD_TIMEOUT_MS)) << "Signon: the entries and the special one; shown: "
                            << (page ? Count(GetDlgItem(page, IDC_FILES)) : -1) << " of " << entries + 1;
     const DWORD signonShown = GetTickCount() - start;
-    SetForegroundWindow(sheet);
-    Settle();
+    ASSERT_TRUE(Activate(sheet));
     page = ShowTab(sheet, 3);
     ASSERT_NE(nullptr, page);
     ASSERT_TRUE(WaitFor([&] { return Count(GetDlgItem(page, IDC_FILES)) == entries; }, START_TIMEOUT_MS));

@@ -21,7 +21,7 @@ namespace {
 CWinApp g_testApp("category_pages_tests");
 
 const char ADD_TITLE[] = "Select file to add to list";
-const DWORD STEP_TIMEOUT_MS = 15000;
+const DWORD STEP_TIMEOUT_MS = 60000;   // for a hang: a loaded machine can be slow
 
 // ---------------------------------------------------------------------------
 // A script of user steps played while a sheet runs modally. Each step runs

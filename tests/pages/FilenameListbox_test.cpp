@@ -56,19 +56,70 @@ void PostMove(HWND window, WPARAM flags, LPARAM point) {
     PostMessageA(window, WM_MOUSEMOVE, flags, point);
 }
 
-void Pump(DWORD ms = 0) {
-    DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_MOUSEMOVE && !ScriptedMove(msg))
-                continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+// WM_TIMER messages dispatched to `tickedWindow` so far: each tick of the
+// box's move timers moves a dragged entry one place.
+HWND tickedWindow = NULL;
+int ticks = 0;
+
+// Dispatches one message (false when none is queued); the moves of the real
+// pointer are dropped (see above).
+bool DispatchOne(MSG& msg) {
+    if (!PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        return false;
+    if (msg.message == WM_MOUSEMOVE && !ScriptedMove(msg))
+        return true;
+    ticks += msg.message == WM_TIMER && msg.hwnd != NULL && msg.hwnd == tickedWindow;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return true;
+}
+
+// Dispatches what is queued.
+void Pump() {
+    MSG msg;
+    while (DispatchOne(msg)) {
+    }
+}
+
+const DWORD TICK_TIMEOUT_MS = 60000;   // for a hang, not for speed
+
+// Dispatches until `n` more ticks have come; false if they do not.
+bool PumpTicks(int n) {
+    const int target = ticks + n;
+    const DWORD start = GetTickCount();
+    MSG msg;
+    while (ticks < target) {
+        if (GetTickCount() - start > TICK_TIMEOUT_MS)
+            return false;
+        if (!DispatchOne(msg))
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 100, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// The ticks dispatched until a timer of `ms` set now has fired. A move timer
+// still running has the shorter period, so it falls due first, and timers
+// that are due come in the order they fell due: it would have ticked by then,
+// however late this thread gets to its messages.
+int TicksWithin(UINT ms) {
+    const UINT_PTR probe = SetTimer(NULL, 0, ms, NULL);
+    const int before = ticks;
+    const DWORD start = GetTickCount();
+    MSG msg;
+    for (;;) {
+        if (GetTickCount() - start > TICK_TIMEOUT_MS) {
+            ADD_FAILURE() << "the timer of " << ms << " ms did not fire";
+            break;
         }
-        if (ms)
-            Sleep(10);
-    } while (GetTickCount() - start < ms);
+        if (PeekMessageA(&msg, NULL, WM_TIMER, WM_TIMER, PM_NOREMOVE) && msg.hwnd == NULL && msg.wParam == probe) {
+            PeekMessageA(&msg, NULL, WM_TIMER, WM_TIMER, PM_REMOVE);
+            break;
+        }
+        if (!DispatchOne(msg))
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 100, QS_ALLINPUT);
+    }
+    KillTimer(NULL, probe);
+    return ticks - before;
 }
 
 void SetKeys(bool ctrl, bool leftButton) {
@@ -376,6 +427,7 @@ TEST_F(FilenameListboxTest, RestingInAStripMovesTheEntryEveryQuarterSecond) {
     FillCount(30);
     box->SetCurSel(15);
     box->SetTopIndex(15);
+    tickedWindow = box->m_hWnd;
     RECT window, item;
     box->GetWindowRect(&window);
     box->GetItemRect(15, &item);
@@ -388,24 +440,29 @@ TEST_F(FilenameListboxTest, RestingInAStripMovesTheEntryEveryQuarterSecond) {
     top.y = window.top + 1 - origin.y;
     ASSERT_LT(1, height / 3);
 
+    // The entry moves one place at each tick of a timer of a quarter second,
+    // and only then. Ticks come no sooner than their period after the timer
+    // starts, whenever the machine lets this thread take them.
+    const DWORD entered = GetTickCount();
+    const int before = ticks;
     Press(InItem(15));
     MoveTo(top);
-    EXPECT_EQ(15, box->GetCurSel()) << "nothing before the first period";
-    Pump(1150);
-    EXPECT_GE(15 - box->GetCurSel(), 3);
-    EXPECT_LE(15 - box->GetCurSel(), 5);
+    EXPECT_EQ(15 - (ticks - before), box->GetCurSel()) << "nothing before the first period";
+    ASSERT_TRUE(PumpTicks(4 - (ticks - before)));
+    EXPECT_GE(GetTickCount() - entered + 20, 4u * 250) << "four ticks";
+    EXPECT_EQ(11, box->GetCurSel());
     EXPECT_EQ(box->GetCurSel(), box->GetTopIndex()) << "the list scrolls along";
 
     int at = box->GetCurSel();
     MoveTo(POINT{top.x, -30});   // leaving the item area does not stop it
     EXPECT_EQ(Cursor(IDC_NODROP), GetCursor());
-    Pump(600);
+    ASSERT_TRUE(PumpTicks(1));
     EXPECT_LT(box->GetCurSel(), at);
 
     DragTo(InItem(box->GetTopIndex() + 3));   // another entry does
     at = box->GetCurSel();
     EXPECT_EQ(box->GetTopIndex() + 3, at);
-    Pump(600);
+    EXPECT_EQ(0, TicksWithin(400));
     EXPECT_EQ(at, box->GetCurSel());
     Release(InItem(at));
 
@@ -417,13 +474,14 @@ TEST_F(FilenameListboxTest, RestingInAStripMovesTheEntryEveryQuarterSecond) {
     bottom.y = window.top + height * kRows - 1 - origin.y;
     Press(InItem(bottomRow));
     MoveTo(bottom);
-    Pump(600);
+    ASSERT_TRUE(PumpTicks(1));
     EXPECT_GT(box->GetCurSel(), bottomRow);
     Release(bottom);
     at = box->GetCurSel();
-    Pump(600);
+    EXPECT_EQ(0, TicksWithin(400));
     EXPECT_EQ(at, box->GetCurSel());
     EXPECT_EQ(30u, Entries().size());
+    tickedWindow = NULL;
 }
 
 }  // namespace

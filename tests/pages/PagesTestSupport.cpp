@@ -34,7 +34,7 @@ const std::vector<RecordedBox>& MessageBoxRecorder::Boxes() const {
 
 namespace {
 // One modal run at a time: a thread timer waits for `g_shown` to give the
-// window, then hands it to `g_act` once; after 15 s without it the test fails
+// window, then hands it to `g_act` once; after 60 s without it the test fails
 // with `g_failure` and `g_giveUp` runs.
 std::function<HWND()> g_shown;
 std::function<void(HWND)> g_act;
@@ -48,7 +48,7 @@ void CALLBACK DriveModal(HWND, UINT, UINT_PTR, DWORD) {
         return;
     HWND shown = g_shown();
     if (shown == NULL) {
-        if (GetTickCount() - g_start > 15000) {
+        if (GetTickCount() - g_start > 60000) {
             ADD_FAILURE() << g_failure;
             g_waiting = false;
             g_giveUp();

@@ -34,13 +34,13 @@ public:
 
 // Runs `sheet` modally; once its active page is on screen, `act` runs once
 // and then `button` (PSBTN_OK, PSBTN_CANCEL) closes the sheet. A sheet that
-// shows no page within 15 s is cancelled and the test fails. Returns DoModal's
+// shows no page within 60 s is cancelled and the test fails. Returns DoModal's
 // result.
 INT_PTR RunSheet(CPropertySheet& sheet, std::function<void(CPropertySheet&)> act, int button);
 
 // Runs `dialog` modally; once it is on screen, `act` runs once with its
 // window and then the button `close` is clicked. A dialog that does not show
-// within 15 s fails the test. Returns DoModal's result.
+// within 60 s fails the test. Returns DoModal's result.
 INT_PTR RunDialog(CDialog& dialog, std::function<void(HWND)> act, int close);
 
 // Runs `dialog` modally and, once it is on screen, plays `steps` in turn from

@@ -26,7 +26,7 @@ const char RUN_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char DESKTOP_KEY[] = "Control Panel\\Desktop";
 const char UNINSTALL_CAPTION[] = "Imagewheel 1.91 Uninstall";
 const UINT ID_TERMINATE = 0x6000;
-const DWORD WAIT_MS = 60000;   // a whole setup or uninstall under a loaded Wine
+const DWORD WAIT_MS = 120000;   // a whole setup or uninstall under a loaded Wine: for a hang
 
 std::string Installed(const char* name) { return std::string(INSTALL_DIR) + "\\" + name; }
 std::string Picture(const char* name) { return std::string(PICTURES) + "\\" + name; }
@@ -208,6 +208,13 @@ std::string VisibleWindowList() {
 
 // The uninstaller as a user answers it: "Uninstall" on its first page, then
 // "Close" once it has finished. True when its window has gone.
+// The wizard shows its window only once its first page is ready. Going on to
+// the next page it gives the button its new text while the button is still
+// enabled from the page before, and disables it only after that, for as long
+// as the uninstall runs; a click in between is ignored and the wizard then
+// waits for a click for ever. So the end is the state after the uninstall:
+// the uninstaller has removed itself from the folder (its last file) and the
+// button reads "Close" and is enabled.
 bool DriveUninstaller() {
     HWND wizard = NULL;
     if (!WaitFor([&] { return (wizard = FindDialog(UNINSTALL_CAPTION)) != NULL; }, WAIT_MS)) {
@@ -218,10 +225,15 @@ bool DriveUninstaller() {
     EXPECT_TRUE(WaitFor([&] { return TextOf(next) == "&Uninstall" && IsWindowEnabled(next); }, WAIT_MS))
         << TextOf(next);
     Click(wizard, IDOK);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(wizard) || (TextOf(next) == "&Close" && IsWindowEnabled(next)); },
-                        WAIT_MS))
-        << TextOf(next);
-    if (IsWindow(wizard)) Click(wizard, IDOK);
+    if (!WaitFor([&] {
+            return !Exists(Installed("uninstall.exe")) && TextOf(next) == "&Close" && IsWindowEnabled(next);
+        }, WAIT_MS)) {
+        ADD_FAILURE() << "the uninstall did not finish: the button reads \"" << TextOf(next) << "\", "
+                      << (IsWindowEnabled(next) ? "enabled" : "disabled") << "; uninstall.exe "
+                      << (Exists(Installed("uninstall.exe")) ? "still there" : "removed");
+        return false;
+    }
+    Click(wizard, IDOK);
     return WaitFor([&] { return !IsWindow(wizard); }, WAIT_MS);
 }
 
