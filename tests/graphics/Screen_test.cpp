@@ -434,7 +434,7 @@ TEST(ScreenTest, MadeScreensLookLikeImageMagicksDownscale) {
         const double same = blockDifference(false), unrelated = blockDifference(true);
         std::printf("[ INFO     ] %s screen: mean block difference %.2f (upside down: %.2f)\n",
                     kind == TScreenKind::Startup ? "start-up" : "shut-down", same, unrelated);
-        EXPECT_LT(same, 4.0);
+        EXPECT_LT(same, 2.0);
         EXPECT_GT(unrelated, 5 * same);
     }
 }
