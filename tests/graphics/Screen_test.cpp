@@ -162,7 +162,8 @@ TEST(ScreenTest, VerdictOnMadeFiles) {
 }
 
 // No file of the corpus is a screen (none is 320 x 400); each gets the
-// reason its header gives, from its bytes and from its file alike.
+// reason its header gives, from its bytes and from its file alike. Every file
+// the decoder reads makes a valid screen.
 TEST(ScreenTest, VerdictOnTheBmpSuite) {
     const std::string suite = IW_BMPSUITE;
     if (!Exists(suite + "/g/pal8.bmp")) GTEST_SKIP() << "no BMP Suite at " << suite;
@@ -178,7 +179,7 @@ TEST(ScreenTest, VerdictOnTheBmpSuite) {
         SCOPED_TRACE(n.File);
         EXPECT_EQ(n.Verdict, CheckScreen(HostPath(suite + "/" + n.File).c_str()));
     }
-    int files = 0;
+    int files = 0, decoded = 0;
     for (const char* sub : {"g", "q", "b"}) {
         DIR* dir = opendir(HostPath(suite + "/" + sub).c_str());
         ASSERT_NE(nullptr, dir) << sub;
@@ -190,11 +191,21 @@ TEST(ScreenTest, VerdictOnTheBmpSuite) {
             const TScreenVerdict fromBytes = CheckScreen(bytes.data(), bytes.size());
             EXPECT_NE(ScreenValid, fromBytes) << path;
             EXPECT_EQ(fromBytes, CheckScreen(HostPath(path).c_str())) << path;
+            // Whatever the decoder reads becomes a screen Windows shows.
+            TPicture picture;
+            if (DecodePicture(HostPath(path).c_str(), 0, picture) == PictureOk) {
+                Bytes screen;
+                EXPECT_TRUE(MakeScreen(picture, files % 2 ? TScreenKind::Startup : TScreenKind::Shutdown, screen))
+                    << path;
+                EXPECT_EQ(ScreenValid, CheckScreen(screen.data(), screen.size())) << path;
+                ++decoded;
+            }
             ++files;
         }
         closedir(dir);
     }
     EXPECT_GT(files, 80);
+    EXPECT_GT(decoded, 50);
 }
 
 // ---------------------------------------------------------------------------
@@ -399,19 +410,30 @@ TEST(ScreenTest, ScreenFilesGoUnderNewNamesIntoTheirFolder) {
 TEST(ScreenTest, MadeScreensLookLikeImageMagicksDownscale) {
     if (std::system("convert -version 2>/dev/null | grep -q ImageMagick") != 0) GTEST_SKIP() << "no ImageMagick";
     const std::string work = WorkFolder();
-    const std::string source = work + "/logo.bmp", reference = work + "/logo-reference.rgb";
-    ASSERT_EQ(0, std::system(("convert logo: -resize '1000x560!' -type TrueColor BMP3:" + source).c_str()));
-    ASSERT_EQ(0, std::system(("convert " + source +
-                              " -resize 640x480 -background black -gravity center -extent 640x480"
-                              " -resize '320x400!' -depth 8 rgb:" + reference).c_str()));
-    const Bytes want = ReadFile(reference);
-    ASSERT_EQ(320u * 400 * 3, want.size());
+    const struct {
+        const char* Name;
+        const char* Make;
+        TScreenKind Kind;
+    } sources[] = {
+        {"logo.bmp", "-resize '1000x560!' -type TrueColor BMP3:", TScreenKind::Startup},
+        {"logo.png", "-resize '300x500!' PNG24:", TScreenKind::Shutdown},   // taller than 4:3
+        {"logo.jpg", "-resize '1280x960!' -quality 95 JPEG:", TScreenKind::Startup},
+    };
+    for (const auto& from : sources) {
+        SCOPED_TRACE(from.Name);
+        const std::string source = work + "/" + from.Name, reference = work + "/reference.rgb";
+        ASSERT_EQ(0, std::system(("convert logo: " + std::string(from.Make) + source).c_str()));
+        ASSERT_EQ(0, std::system(("convert " + source +
+                                  " -resize 640x480 -background black -gravity center -extent 640x480"
+                                  " -resize '320x400!' -depth 8 rgb:" + reference).c_str()));
+        const Bytes want = ReadFile(reference);
+        ASSERT_EQ(320u * 400 * 3, want.size());
 
-    for (TScreenKind kind : {TScreenKind::Startup, TScreenKind::Shutdown}) {
         TPicture picture;
         ASSERT_EQ(PictureOk, DecodePicture(source.c_str(), 0, picture));
         Bytes file;
-        ASSERT_TRUE(MakeScreen(picture, kind, file));
+        ASSERT_TRUE(MakeScreen(picture, from.Kind, file));
+        ASSERT_EQ(ScreenValid, CheckScreen(file.data(), file.size()));
         const Screen s = Read(file);
         auto blockDifference = [&](bool flipped) {
             double total = 0;
@@ -432,10 +454,14 @@ TEST(ScreenTest, MadeScreensLookLikeImageMagicksDownscale) {
             return total / blocks;
         };
         const double same = blockDifference(false), unrelated = blockDifference(true);
-        std::printf("[ INFO     ] %s screen: mean block difference %.2f (upside down: %.2f)\n",
-                    kind == TScreenKind::Startup ? "start-up" : "shut-down", same, unrelated);
+        std::printf("[ INFO     ] %s, %s screen: mean block difference %.2f (upside down: %.2f)\n", from.Name,
+                    from.Kind == TScreenKind::Startup ? "start-up" : "shut-down", same, unrelated);
         EXPECT_LT(same, 2.0);
         EXPECT_GT(unrelated, 5 * same);
+        if (from.Kind == TScreenKind::Startup) {
+            for (std::size_t i = 1078; i < file.size(); ++i)
+                ASSERT_LT(file[i], 236) << "entries 236-255 cycle at start-up";
+        }
     }
 }
 #endif

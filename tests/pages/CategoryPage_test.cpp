@@ -570,6 +570,8 @@ TEST(CategoryPageTest, AddRunsTheOpenFileDialog) {
     CCategoryPage shutdown(IDD_SHUTDOWN);
     shutdown.SetFileList(MakeList({"C:\\kept.sys", ORIGINAL_ENTRY}), TCharString("C:\\kept.sys"));
     CWallpaperPage wallpaper;   // an empty list: nothing selected
+    // The Shutdown page asks whether to make a screen of each picture: No.
+    pagestest::MessageBoxRecorder boxes(IDNO);
 
     // Clicks Add, waits for the dialog, types `path` and presses Open (or
     // Cancel when path is empty).
@@ -650,6 +652,7 @@ TEST(CategoryPageTest, AddRunsTheOpenFileDialog) {
     EXPECT_EQ(second, shutdown.GetCurrentFile().GetText());
     EXPECT_EQ(std::vector<std::string>{third}, Entries(wallpaper.GetFileList()));
     EXPECT_EQ(third, wallpaper.GetCurrentFile().GetText());
+    EXPECT_EQ(2u, boxes.Boxes().size()) << "one question for each picture added to the Shutdown page";
 }
 
 // Clicks one of the visible radio buttons or check boxes of the open
