@@ -374,7 +374,7 @@ TEST(ScreenTest, ScreenFilesGoUnderNewNamesIntoTheirFolder) {
 
     // Taken names are skipped; what is there stays as it is.
     WriteFile(folder + "/holiday (3).sys", Bytes{'m', 'i', 'n', 'e'});
-    made = MakeScreenFile(HostPath(picture).c_str(), TScreenKind::Startup, (HostPath(folder) + HostPath("/")).c_str());
+    made = MakeScreenFile(HostPath(picture).c_str(), TScreenKind::Startup, HostPath(folder + "/").c_str());
     EXPECT_EQ(HostPath(folder + "/holiday (2).sys"), made.Path) << "a folder given with its separator";
     made = MakeScreenFile(HostPath(picture).c_str(), TScreenKind::Startup, HostPath(folder).c_str());
     EXPECT_EQ(HostPath(folder + "/holiday (4).sys"), made.Path);
