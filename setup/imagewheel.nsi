@@ -206,6 +206,10 @@ Section "Uninstall"
   Delete "$INSTDIR\OriginalLogos\Logow.sys.part"
   Delete "$INSTDIR\OriginalLogos\Logos.sys.part"
   RMDir "$INSTDIR\OriginalLogos"
+  ; The start-up and shut-down screens the program made of the user's
+  ; pictures (those stay where they are); anything else put there stays too.
+  Delete "$INSTDIR\Screens\*.sys"
+  RMDir "$INSTDIR\Screens"
   !insertmacro IW_DeleteLeftovers "$1:\Logo.sys"
   !insertmacro IW_DeleteLeftovers "$WINDIR\Logow.sys"
   !insertmacro IW_DeleteLeftovers "$WINDIR\Logos.sys"
