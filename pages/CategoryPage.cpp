@@ -1,6 +1,7 @@
 #include "CategoryPage.h"
 
 #include <commdlg.h>
+#include <shlobj.h>
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
@@ -487,9 +488,11 @@ const char* ScreenName(TScreenKind kind) {
 // True when Windows would not show `path` as a screen but the program can
 // decode it (judged from its header); `info` describes the picture.
 bool CanBecomeScreen(const char* path, TPictureInfo& info) {
-    if (IsOriginalText(path) || CheckScreen(path) == ScreenValid)
+    if (IsOriginalText(path) || ReadPictureInfo(path, info) != PictureOk)
         return false;
-    return ReadPictureInfo(path, info) == PictureOk;
+    // Only a bitmap of the right size can be a screen already.
+    return info.Format != TPictureFormat::Bitmap || info.Width != ScreenWidth || info.Height != ScreenHeight ||
+           CheckScreen(path) != ScreenValid;
 }
 
 // "a JPEG picture, 1024 x 768, 16.7 million colours"
@@ -551,6 +554,63 @@ void AddFolderPictures(const TCharString& folder, bool logoPage, TValVector<TCha
               [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
     for (const std::string& name : names)
         entries.InsertLast(base + name.c_str());
+}
+
+// The names a drop carries, in order. DragQueryFileA looks for name i from
+// the first one on, so asking it for each in turn takes time growing with
+// the square of their number: the block is read directly when it can be
+// (ANSI or wide names, as the DROPFILES header says), within its size, and
+// DragQueryFileA answers only when it cannot.
+void DroppedNames(HDROP drop, std::vector<std::string>& names) {
+    const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
+    names.reserve(count);
+    const SIZE_T size = ::GlobalSize(drop);
+    const DROPFILES* block = static_cast<const DROPFILES*>(::GlobalLock(drop));
+    if (block != NULL && size >= sizeof(DROPFILES) && block->pFiles >= sizeof(DROPFILES) && block->pFiles < size) {
+        const char* at = reinterpret_cast<const char*>(block) + block->pFiles;
+        const char* end = reinterpret_cast<const char*>(block) + size;
+        if (!block->fWide) {
+            while (names.size() < count && at < end && *at != '\0') {
+                const char* stop = static_cast<const char*>(std::memchr(at, '\0', end - at));
+                if (stop == NULL)
+                    break;
+                names.push_back(std::string(at, stop));
+                at = stop + 1;
+            }
+        } else {
+            std::vector<char> name;
+            while (names.size() < count && end - at >= 2 && (at[0] | at[1]) != 0) {
+                const WCHAR* wide = reinterpret_cast<const WCHAR*>(at);
+                const size_t available = static_cast<size_t>(end - at) / 2;
+                size_t length = 0;
+                while (length < available && wide[length] != 0)
+                    ++length;
+                if (length == available)   // no end within the block
+                    break;
+                const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), NULL, 0, NULL, NULL);
+                name.assign(static_cast<size_t>(bytes > 0 ? bytes : 0) + 1, '\0');
+                if (bytes > 0)
+                    ::WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), name.data(), bytes, NULL, NULL);
+                names.push_back(name.data());
+                at += 2 * length + 2;
+            }
+        }
+    }
+    if (block != NULL)
+        ::GlobalUnlock(drop);
+    if (names.size() == count)
+        return;
+    names.clear();
+    std::vector<char> name(MAX_PATH + 1);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = ::DragQueryFileA(drop, i, NULL, 0);
+        if (length == 0)
+            continue;
+        if (name.size() < length + 1)
+            name.resize(length + 1);
+        if (::DragQueryFileA(drop, i, name.data(), length + 1) != 0)
+            names.push_back(name.data());
+    }
 }
 
 }  // namespace
@@ -730,22 +790,15 @@ void CCategoryPage::OnDropFiles(HDROP drop) {
     }
 
     // What: the files in the shell's order, a folder's pictures in its place.
-    const UINT files = ::DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
-    TValVector<TCharString> entries(CapacityFor(files));
-    std::vector<char> name(MAX_PATH + 1);
-    for (UINT i = 0; i < files; ++i) {
-        const UINT length = ::DragQueryFileA(drop, i, NULL, 0);
-        if (length == 0)
-            continue;
-        if (name.size() < length + 1)
-            name.resize(length + 1);
-        if (::DragQueryFileA(drop, i, name.data(), length + 1) == 0)
-            continue;
-        const DWORD attributes = ::GetFileAttributesA(name.data());
+    std::vector<std::string> names;
+    DroppedNames(drop, names);
+    TValVector<TCharString> entries(CapacityFor(names.size()));
+    for (const std::string& name : names) {
+        const DWORD attributes = ::GetFileAttributesA(name.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            AddFolderPictures(TCharString(name.data()), logoPage, entries);
+            AddFolderPictures(TCharString(name.c_str()), logoPage, entries);
         else
-            entries.InsertLast(TCharString(name.data()));
+            entries.InsertLast(TCharString(name.c_str()));
     }
     ::DragFinish(drop);
     if (entries.GetCount() == 0)

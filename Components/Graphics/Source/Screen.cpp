@@ -103,17 +103,19 @@ TScreenVerdict CheckScreen(const std::uint8_t* data, std::size_t size) {
 TScreenVerdict CheckScreen(const char* path) {
     std::FILE* file = std::fopen(path, "rb");
     if (!file) return ScreenCannotOpen;
-    std::unique_ptr<std::uint8_t[]> data(new (std::nothrow) std::uint8_t[MaxScreenFileRead]);
-    TScreenVerdict verdict = ScreenCannotOpen;
-    if (data) {
-        // The header decides most verdicts; only a plausible screen is read on.
-        std::size_t size = std::fread(data.get(), 1, HeadersSize, file);
-        if (!std::ferror(file)) {
-            verdict = CheckScreen(data.get(), size);
-            if (verdict == ScreenPixelsMissing && size == HeadersSize) {
-                size += std::fread(data.get() + size, 1, MaxScreenFileRead - size, file);
-                verdict = std::ferror(file) ? ScreenCannotOpen : CheckScreen(data.get(), size);
-            }
+    // The header decides most verdicts; only a plausible screen is read whole.
+    std::uint8_t header[HeadersSize];
+    const std::size_t got = std::fread(header, 1, HeadersSize, file);
+    TScreenVerdict verdict = std::ferror(file) ? ScreenCannotOpen : CheckScreen(header, got);
+    if (verdict == ScreenPixelsMissing && got == HeadersSize && std::fseek(file, 0, SEEK_END) == 0) {
+        const long end = std::ftell(file);
+        const std::size_t size = end < 0 ? 0 : std::min<std::size_t>(std::size_t(end), MaxScreenFileRead);
+        std::unique_ptr<std::uint8_t[]> data(NewArray<std::uint8_t>(size));
+        if (!data) {
+            verdict = ScreenCannotOpen;
+        } else if (std::fseek(file, 0, SEEK_SET) == 0) {
+            const std::size_t read = std::fread(data.get(), 1, size, file);
+            verdict = std::ferror(file) ? ScreenCannotOpen : CheckScreen(data.get(), read);
         }
     }
     std::fclose(file);
@@ -150,17 +152,63 @@ int Distance(const TColour& a, int r, int g, int b) {
     return dr * dr + dg * dg + db * db;
 }
 
-int Nearest(const TColour* palette, unsigned count, int r, int g, int b) {
-    int best = 0, bestDistance = Distance(palette[0], r, g, b);
-    for (unsigned i = 1; i < count && bestDistance != 0; ++i) {
-        const int d = Distance(palette[i], r, g, b);
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = int(i);
+// Nearest palette entry by distance in RGB, found among the entries sorted
+// by red: searching outwards from the given red, a side ends where its red
+// difference alone is no nearer than the best found. Exact, and on photos a
+// few dozen distances instead of 256.
+class TNearest {
+public:
+    TNearest(const TColour* palette, unsigned count) : Count(count) {
+        for (unsigned i = 0; i < count; ++i) Order[i] = std::uint8_t(i);
+        std::sort(Order, Order + count, [palette](std::uint8_t a, std::uint8_t b) { return palette[a].R < palette[b].R; });
+        for (unsigned i = 0; i < count; ++i) Sorted[i] = palette[Order[i]];
+        // The first sorted entry whose red is at least r, for every r.
+        unsigned k = 0;
+        for (int r = 0; r < 256; ++r) {
+            while (k < count && Sorted[k].R < r) ++k;
+            Start[r] = std::uint16_t(k);
         }
     }
-    return best;
-}
+    int Find(int r, int g, int b) const {
+        int best = 0, bestDistance = 1 << 30;
+        int up = Start[r], down = up - 1;
+        while (up < int(Count) || down >= 0) {
+            if (up < int(Count)) {
+                const int dr = Sorted[up].R - r;
+                if (dr * dr >= bestDistance) {
+                    up = int(Count);
+                } else {
+                    const int d = Distance(Sorted[up], r, g, b);
+                    if (d < bestDistance) {
+                        bestDistance = d;
+                        best = up;
+                    }
+                    ++up;
+                }
+            }
+            if (down >= 0) {
+                const int dr = r - Sorted[down].R;
+                if (dr * dr >= bestDistance) {
+                    down = -1;
+                } else {
+                    const int d = Distance(Sorted[down], r, g, b);
+                    if (d < bestDistance) {
+                        bestDistance = d;
+                        best = down;
+                    }
+                    --down;
+                }
+            }
+        }
+        return Order[best];
+    }
+
+private:
+    unsigned Count;
+    std::uint8_t Order[256];
+    TColour Sorted[256];
+    std::uint16_t Start[256];
+};
 
 // The picture's own colours when it has at most `capacity` of them; false
 // when it has more.
@@ -298,10 +346,11 @@ private:
         if (!sums) return;
         for (int pass = 0; pass < 4; ++pass) {
             std::fill(sums.get(), sums.get() + n, Sum{0, 0, 0, 0});
+            const TNearest nearest(palette, n);
             for (unsigned j = 0; j < used; ++j) {
                 const Cell& c = m_cells[order[j]];
                 const TColour mean = Average(c.R, c.G, c.B, c.Count);
-                Sum& s = sums[Nearest(palette, n, mean.R, mean.G, mean.B)];
+                Sum& s = sums[nearest.Find(mean.R, mean.G, mean.B)];
                 s.Count += c.Count;
                 s.R += c.R;
                 s.G += c.G;
@@ -327,6 +376,7 @@ bool Diffuse(const std::uint8_t* rgb, const TColour* palette, unsigned count, st
     if (!errors) return false;
     int* current = errors.get();
     int* next = current + 3 * (W + 2);
+    const TNearest nearest(palette, count);
     for (int y = 0; y < int(ScreenHeight); ++y) {
         const bool leftToRight = y % 2 == 0;
         const int step = leftToRight ? 1 : -1;
@@ -336,7 +386,7 @@ bool Diffuse(const std::uint8_t* rgb, const TColour* palette, unsigned count, st
             int* e = current + 3 * (x + 1);
             const int r = Clamp(p[0] + (e[0] + 8) / 16), g = Clamp(p[1] + (e[1] + 8) / 16),
                       b = Clamp(p[2] + (e[2] + 8) / 16);
-            const int index = Nearest(palette, count, r, g, b);
+            const int index = nearest.Find(r, g, b);
             out[std::size_t(y) * W + x] = std::uint8_t(index);
             const int d[3] = {r - palette[index].R, g - palette[index].G, b - palette[index].B};
             for (int c = 0; c < 3; ++c) {
