@@ -520,9 +520,11 @@ std::string DescribePicture(const TPictureInfo& info) {
     return text;
 }
 
-const char WINDOWS_NEEDS[] =
-    "Windows shows it only from a bitmap of 320 x 400 pixels with 256 colours; with any other file it "
-    "shows its own screen instead.";
+std::string WindowsNeeds(TScreenKind kind) {
+    return std::string("Windows shows a ") + ScreenName(kind) +
+           " only from a bitmap of 320 x 400 pixels with 256 colours; with any other file it shows its own "
+           "screen instead.";
+}
 
 bool HasPictureExtension(const char* name, bool logoPage) {
     const char* dot = std::strrchr(name, '.');
@@ -628,7 +630,7 @@ bool CCategoryPage::GetScreenKind(TScreenKind& kind) const {
     return false;
 }
 
-bool CCategoryPage::MakeScreenFrom(const char* path, TCharString& made, bool quiet) {
+bool CCategoryPage::MakeScreenFrom(const char* path, TCharString& made) {
     TScreenKind kind = TScreenKind::Startup;
     if (!GetScreenKind(kind))
         return false;
@@ -641,11 +643,9 @@ bool CCategoryPage::MakeScreenFrom(const char* path, TCharString& made, bool qui
         made = TCharString(result.Path.c_str());
         return true;
     }
-    if (!quiet) {
-        const std::string text = std::string("The ") + ScreenName(kind) + " could not be made from " + path +
-                                 ": " + DescribeScreenMakeFailure(result) + ".\n\nThe picture is in the list as it is.";
-        ShowMessageBox(m_hWnd, text.c_str(), SCREEN_FAILED_CAPTION, MB_OK | MB_ICONWARNING);
-    }
+    const std::string text = std::string("The ") + ScreenName(kind) + " could not be made from " + path + ": " +
+                             DescribeScreenMakeFailure(result) + ".\n\nThe picture is in the list as it is.";
+    ShowMessageBox(m_hWnd, text.c_str(), SCREEN_FAILED_CAPTION, MB_OK | MB_ICONWARNING);
     return false;
 }
 
@@ -654,15 +654,14 @@ TCharString CCategoryPage::EntryForAddedFile(const char* path) {
     TPictureInfo info;
     if (!GetScreenKind(kind) || !CanBecomeScreen(path, info))
         return TCharString(path);
-    const std::string text = std::string(path) + " is " + DescribePicture(info) + ".\n\n" + "Windows needs another " +
-                             "picture for its " + ScreenName(kind) + ": " + WINDOWS_NEEDS +
+    const std::string text = std::string(path) + " is " + DescribePicture(info) + ".\n\n" + WindowsNeeds(kind) +
                              "\n\nMake a " + ScreenName(kind) +
                              " from this picture? It is saved in the folder Screens beside Imagewheel; your picture "
                              "stays as it is. No adds the file unchanged.";
     if (ShowMessageBox(m_hWnd, text.c_str(), MAKE_SCREEN_CAPTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return TCharString(path);
     TCharString made;
-    return m_hWnd != NULL && MakeScreenFrom(path, made, false) ? made : TCharString(path);
+    return m_hWnd != NULL && MakeScreenFrom(path, made) ? made : TCharString(path);
 }
 
 BOOL CCategoryPage::PreTranslateMessage(MSG* pMsg) {
@@ -731,7 +730,7 @@ void CCategoryPage::OnListContextMenu(LPARAM lParam) {
     if (chosen != ID_MAKE_SCREEN || m_hWnd == NULL || m_list.GetSafeHwnd() == NULL)
         return;
     TCharString made;
-    if (!MakeScreenFrom(entry.GetText(), made, false) || m_hWnd == NULL || m_list.GetSafeHwnd() == NULL)
+    if (!MakeScreenFrom(entry.GetText(), made) || m_hWnd == NULL || m_list.GetSafeHwnd() == NULL)
         return;
     // The entry may have moved while the screen was made; it is replaced
     // where it is now.
@@ -821,16 +820,14 @@ void CCategoryPage::OnDropFiles(HDROP drop) {
                 wsprintfA(question, "Make a %s from 1 of the %lu pictures?", ScreenName(kind), all);
             else
                 wsprintfA(question, "Make %ss from %lu of the %lu pictures?", ScreenName(kind), some, all);
-            const std::string text = std::string(some == 1 ? "A dropped picture is not a " : "Dropped pictures are not ") +
-                                     ScreenName(kind) + (some == 1 ? "" : "s") + " Windows shows. " + WINDOWS_NEEDS +
-                                     "\n\n" + question +
+            const std::string text = WindowsNeeds(kind) + "\n\n" + question +
                                      " Screens are saved in the folder Screens beside Imagewheel; your pictures stay as "
                                      "they are. No adds the files unchanged.";
             if (ShowMessageBox(m_hWnd, text.c_str(), MAKE_SCREEN_CAPTION, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+                WaitCursor making;   // the box showed its own cursor
                 unsigned int failed = 0;
                 std::string firstFailure;
                 for (unsigned int i : candidates) {
-                    TCharString made;
                     const char* path = entries.At(i)->GetText();
                     TScreenMakeResult result = MakeScreenFile(path, kind, ScreensFolder().GetText());
                     if (result.Status == ScreenMade) {

@@ -127,11 +127,11 @@ private:
     // made from it when the user wants one.
     TCharString EntryForAddedFile(const char* path);
     // Makes a screen from `path` into the folder Screens; on failure tells
-    // the user why (unless `quiet`) and returns false.
-    bool MakeScreenFrom(const char* path, TCharString& made, bool quiet);
+    // the user why and returns false.
+    bool MakeScreenFrom(const char* path, TCharString& made);
     // Inserts `entries` before `index` (-1: at the end, before a last
-    // "[Original] (not cycled)") and selects the first; false when the list
-    // box took none.
+    // "[Original] (not cycled)") and selects the first; returns how many the
+    // list box took.
     int InsertEntries(int index, const TValVector<TCharString>& entries);
 
     // Entries of a list longer than the list box can hold, kept in order
