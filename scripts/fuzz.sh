@@ -5,6 +5,8 @@
 #   scripts/fuzz.sh OUTDIR [SECONDS [TARGETS]]
 # TARGETS is "bitmap picture" (the default) or one of them; a single target
 # gets all the seconds (a long campaign: scripts/fuzz.sh DIR 3600 picture).
+# IW_FUZZ_NICE lowers the fuzzer's priority; IW_FUZZ_TIMEOUT (10 s) is the time
+# one input may take, raised for a campaign beside other work on a loaded machine.
 # Builds the targets with clang++ (AddressSanitizer, UndefinedBehaviorSanitizer
 # stopping at its first report) in OUTDIR, seeds them with generated files and
 # the BMP Suite corpus (when it lies beside the source tree), and keeps each
@@ -92,7 +94,7 @@ for t in "${targets[@]}"; do
   set +e
   ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    nice -n "${IW_FUZZ_NICE:-0}" "$out/${t}_fuzz" -max_total_time="$share" -timeout=10 -rss_limit_mb=2048 \
+    nice -n "${IW_FUZZ_NICE:-0}" "$out/${t}_fuzz" -max_total_time="$share" -timeout="${IW_FUZZ_TIMEOUT:-10}" -rss_limit_mb=2048 \
     -max_len=65536 -print_final_stats=1 -artifact_prefix="$out/artifacts/$t-" "$corpus" "$seeds" >"$log" 2>&1
   rc=$?
   set -e

@@ -246,7 +246,7 @@ TEST_F(EndToEndTest, ListsWithoutCurrentFilesKeepTheirEntries) {
         signonList += images + name + "\r\n";
     }
     for (const char* name : {"p1.bmp", "p2.bmp"}) {
-        WriteBytes(images + name, BinaryContent(200, name[1]));
+        WriteBytes(images + name, PlainBitmap(4, 3, static_cast<unsigned>(name[1])));
         wallpaperList += images + name + "\r\n";
     }
     AppFile("SignonFileList.txt", signonList);

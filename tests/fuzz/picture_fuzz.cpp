@@ -21,7 +21,7 @@ void Check(bool condition) {
 // Pictures whose header states more pixels than this are only looked at, not
 // decoded: allocating and clearing megabytes for every such input would only
 // slow the run down. The unit tests cover refusal above the pixel limit.
-const std::uint64_t MaxFuzzedPixels = 1u << 20;
+const std::uint64_t MaxFuzzedPixels = 1u << 18;
 
 }  // namespace
 
@@ -63,8 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         PictureDecoderLimit = std::size_t(-1);
         if (all) {
             Check(frames >= 1 && std::uint32_t(w) == info.Width && std::uint32_t(h) == info.Height);
-            const std::size_t last = std::size_t(frames) * w * h * 4 - 1;
-            Check(all[last] == 0 || all[last] != 0);  // readable
+            const volatile stbi_uc last = all[std::size_t(frames) * w * h * 4 - 1];  // readable
+            (void)last;
             stbi_image_free(all);
         }
         stbi_image_free(delays);

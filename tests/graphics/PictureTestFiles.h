@@ -102,28 +102,60 @@ struct PngFile {
     Bytes Palette, Transparency;  // PLTE and tRNS contents, written when not empty
     Bytes Rows;                   // unfiltered rows, packed as the depth says
     Bytes Idat;                   // when not empty: the IDAT content as it is
+    bool Interlaced = false;      // Adam7: the rows' pixels in seven passes
 
-    std::size_t RowBytes() const {
+    unsigned PixelBits() const {
         static const unsigned channels[] = {1, 0, 3, 1, 2, 0, 4};
-        return (std::size_t(Width) * channels[ColorType] * Depth + 7) / 8;
+        return channels[ColorType] * Depth;
+    }
+    std::size_t RowBytes(std::uint32_t width) const { return (std::size_t(width) * PixelBits() + 7) / 8; }
+    std::size_t RowBytes() const { return RowBytes(Width); }
+    // The image data before compression: each row of each pass (or of the
+    // whole picture) after a filter byte of 0.
+    Bytes Raw() const {
+        Bytes raw;
+        if (!Interlaced) {
+            const std::size_t row = RowBytes();
+            for (std::uint32_t y = 0; y < Height; ++y) {
+                raw.push_back(0);
+                raw.insert(raw.end(), Rows.begin() + std::ptrdiff_t(y * row), Rows.begin() + std::ptrdiff_t((y + 1) * row));
+            }
+            return raw;
+        }
+        static const unsigned passes[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                              {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+        const unsigned bits = PixelBits();
+        for (const auto& q : passes) {
+            const std::uint32_t w = Width > q[0] ? (Width - q[0] + q[2] - 1) / q[2] : 0;
+            const std::uint32_t h = Height > q[1] ? (Height - q[1] + q[3] - 1) / q[3] : 0;
+            if (w == 0 || h == 0) continue;
+            for (std::uint32_t j = 0; j < h; ++j) {
+                raw.push_back(0);
+                Bytes row(RowBytes(w), 0);
+                const std::size_t source = (q[1] + j * q[3]) * RowBytes();
+                for (std::uint32_t i = 0; i < w; ++i) {
+                    const std::size_t from = (q[0] + i * q[2]) * std::size_t(bits), to = std::size_t(i) * bits;
+                    for (unsigned b = 0; b < bits; ++b) {
+                        const unsigned bit = (Rows[source + (from + b) / 8] >> (7 - (from + b) % 8)) & 1;
+                        row[(to + b) / 8] |= std::uint8_t(bit << (7 - (to + b) % 8));
+                    }
+                }
+                raw.insert(raw.end(), row.begin(), row.end());
+            }
+        }
+        return raw;
     }
     Bytes Build() const {
         Bytes b{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
         Bytes ihdr;
         PutBe32(ihdr, Width);
         PutBe32(ihdr, Height);
-        ihdr.insert(ihdr.end(), {Depth, ColorType, 0, 0, 0});
+        ihdr.insert(ihdr.end(), {Depth, ColorType, 0, 0, std::uint8_t(Interlaced ? 1 : 0)});
         auto add = [&b](const Bytes& c) { b.insert(b.end(), c.begin(), c.end()); };
         add(PngChunk("IHDR", ihdr));
         if (!Palette.empty()) add(PngChunk("PLTE", Palette));
         if (!Transparency.empty()) add(PngChunk("tRNS", Transparency));
-        Bytes raw;
-        const std::size_t row = RowBytes();
-        for (std::uint32_t y = 0; y < Height && Idat.empty(); ++y) {
-            raw.push_back(0);  // filter: none
-            raw.insert(raw.end(), Rows.begin() + std::ptrdiff_t(y * row), Rows.begin() + std::ptrdiff_t((y + 1) * row));
-        }
-        add(PngChunk("IDAT", Idat.empty() ? ZlibStored(raw) : Idat));
+        add(PngChunk("IDAT", Idat.empty() ? ZlibStored(Raw()) : Idat));
         add(PngChunk("IEND", {}));
         return b;
     }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
+#include "AllocFail.h"
 #include "BitmapTestFiles.h"
 #include "Picture.h"
 #include "PictureTestFiles.h"
@@ -176,6 +178,14 @@ TEST(Picture, BitmapsOfEveryLayoutBecomeTopDownRgb) {
     EXPECT_RGB(p, 0, 0, 30, 20, 10);
     EXPECT_RGB(p, 1, 0, 0, 0, 0);
 
+    // The older headerless file (1 bit without a table: black and white),
+    // rows in file order taken as bottom first, as the preview's image does.
+    p = Decode(Type0File(2, 2, 1, 1, 1, {0x80, 0x40}));
+    EXPECT_RGB(p, 0, 1, 255, 255, 255);
+    EXPECT_RGB(p, 1, 1, 0, 0, 0);
+    EXPECT_RGB(p, 0, 0, 0, 0, 0);
+    EXPECT_RGB(p, 1, 0, 255, 255, 255);
+
     // Variants the reader refuses: the 124-byte header, a top-down picture.
     InfoFile v5 = f24;
     v5.HeaderSize = 124;
@@ -266,6 +276,30 @@ TEST(Picture, PngOfEveryColourTypeAndDepth) {
         p = Decode(pal.Build(), background);
         EXPECT_RGB(p, 0, 0, 0x20, 0x40, 0x60);
         EXPECT_RGB(p, 1, 0, 0, 0, 255);
+    }
+    // Interlaced (Adam7) pictures of every colour type decode as their
+    // non-interlaced twins, sizes chosen so that some passes are empty.
+    for (std::uint8_t type : {0, 2, 3, 4, 6}) {
+        for (std::uint8_t depth : {2, 8, 16}) {
+            if ((type == 3 && depth == 16) || (type != 0 && type != 3 && depth == 2)) continue;
+            for (std::uint32_t size : {1u, 3u, 9u}) {
+                PngFile twin;
+                twin.Width = size + 2;
+                twin.Height = size;
+                twin.ColorType = type;
+                twin.Depth = depth;
+                if (type == 3) twin.Palette = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};
+                for (std::size_t i = 0; i < twin.RowBytes() * twin.Height; ++i)
+                    twin.Rows.push_back(std::uint8_t(type == 3 ? (depth == 8 ? i % 4 : 0x1B) : i * 37 + 11));
+                const TPicture flat = Decode(twin.Build(), background);
+                twin.Interlaced = true;
+                const TPicture interlaced = Decode(twin.Build(), background);
+                SCOPED_TRACE(std::to_string(type) + "/" + std::to_string(depth) + "/" + std::to_string(size));
+                ASSERT_EQ(interlaced.GetWidth(), flat.GetWidth());
+                ASSERT_EQ(interlaced.GetHeight(), flat.GetHeight());
+                EXPECT_EQ(0, std::memcmp(interlaced.GetPixels(), flat.GetPixels(), size_t(size + 2) * size * 3));
+            }
+        }
     }
     // tRNS of grey and RGB pictures: the one colour given is transparent.
     PngFile greyKey;
@@ -361,6 +395,11 @@ TEST(Picture, JpegBaselineProgressiveAndGreyAgainstTheirColours) {
         variant[sof + 1] = marker;
         Decode(variant, 0, PictureUnsupported);
     }
+    // Junk between two segments is skipped, as the decoder skips it.
+    Bytes junk(base.begin(), base.begin() + std::ptrdiff_t(sof));
+    junk.insert(junk.end(), {0x00, 0x12, 0x34});
+    junk.insert(junk.end(), base.begin() + std::ptrdiff_t(sof), base.end());
+    EXPECT_EQ(Decode(junk).GetWidth(), 16u);
     Bytes twelve = base;
     twelve[sof + 4] = 12;
     TPictureInfo info;
@@ -511,6 +550,13 @@ TEST(Picture, HostileFilesEndInAStatus) {
     for (int i = 0; i < 3000; ++i) scans.insert(scans.end(), scan.begin(), scan.end());
     scans.insert(scans.end(), {0xFF, 0xD9});
     Decode(scans, 0, PictureCorrupt);
+    // The larger the picture, the fewer: 25 scans at the pixel limit are too many.
+    scans.resize(sos);
+    for (int i = 0; i < 25; ++i) scans.insert(scans.end(), scan.begin(), scan.end());
+    scans.insert(scans.end(), {0xFF, 0xD9});
+    scans[sof + 5] = scans[sof + 7] = 0x08;  // 2048 x 2048
+    scans[sof + 6] = scans[sof + 8] = 0x00;
+    Decode(scans, 0, PictureCorrupt);
 
     // Every file of every format cut short: a status, never a crash. Some
     // still decode (a JPEG's missing part grey), then at their full size.
@@ -560,4 +606,53 @@ TEST(Picture, CreateMoveAndClear) {
     c.Clear();
     EXPECT_TRUE(c.IsEmpty());
     EXPECT_EQ(c.GetWidth(), 0u);
+}
+
+TEST(Picture, RunningOutOfMemoryLeavesThePictureAsItWas) {
+    // Every allocation of a bitmap's decoding, from memory and from a file,
+    // failing in turn: no memory, and the picture kept, until all succeed.
+    InfoFile f;
+    f.Width = 3;
+    f.Height = 2;
+    f.BitsPerPixel = 8;
+    f.ColorsUsed = 2;
+    f.Table = {1, 2, 3, 0, 4, 5, 6, 0};
+    f.Pixels.assign(8, 1);
+    const Bytes file = f.Build();
+    const std::string path = TempPath("memory.bmp");
+    WriteFile(path, file);
+    for (bool fromFile : {false, true}) {
+        bool decoded = false;
+        for (long skip = 0; skip < 50 && !decoded; ++skip) {
+            TPicture p;
+            ASSERT_TRUE(p.Create(1, 1));
+            p.GetPixels()[0] = 99;
+            TPictureStatus status;
+            {
+                iwtest::AllocFailScope fail(skip, 1000);
+                status = fromFile ? DecodePicture(path.c_str(), 0, p) : DecodePicture(file.data(), file.size(), 0, p);
+            }
+            if (status == PictureOk) {
+                decoded = true;
+                EXPECT_EQ(p.GetWidth(), 3u);
+                EXPECT_RGB(p, 2, 0, 6, 5, 4);
+            } else {
+                // Opening the file may itself fail for want of memory.
+                EXPECT_TRUE(status == PictureNoMemory || (fromFile && status == PictureCannotOpen))
+                    << "allocation " << skip << ": " << status;
+                EXPECT_EQ(p.GetWidth(), 1u);
+                EXPECT_EQ(p.GetPixels()[0], 99);
+            }
+        }
+        EXPECT_TRUE(decoded);
+    }
+    std::remove(path.c_str());
+    // Create keeps the old pixels when the new ones cannot be had.
+    TPicture p;
+    ASSERT_TRUE(p.Create(2, 2));
+    {
+        iwtest::AllocFailScope fail(0);
+        EXPECT_FALSE(p.Create(5, 5));
+    }
+    EXPECT_EQ(p.GetWidth(), 2u);
 }

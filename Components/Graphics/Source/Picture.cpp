@@ -32,10 +32,12 @@ const std::uint32_t MaxPictureFileBytes = 8 * MaxPicturePixels + 1024 * 1024;
 // (8 bytes a pixel and a filter byte a row), or the coefficients of one
 // component of a progressive JPEG (2 bytes a pixel, padded to whole blocks).
 const std::size_t MaxDecoderBlock = std::size_t(8) * MaxPicturePixels + 1024 * 1024;
-// More scans than any encoder writes; each scan of a progressive JPEG walks
-// over every block of the picture, so thousands of tiny scans would take
-// minutes.
+// Each scan of a JPEG walks over every block of its components, so thousands
+// of tiny scans would take minutes. Encoders write up to about a dozen (10 in
+// libjpeg's progressive script); a picture may have 24 scans at the pixel
+// limit, more the smaller it is, never more than 256.
 const unsigned MaxJpegScans = 256;
+const std::uint64_t MaxJpegScanPixels = 24ull * MaxPicturePixels;
 // ReadPictureInfo(path) reads this much first; only headers beyond it (a JPEG
 // after a large Exif block) need the rest of the file.
 const std::uint32_t InfoPrefixBytes = 64 * 1024;
@@ -182,7 +184,10 @@ int ReadJpegHeader(const std::uint8_t* d, std::size_t n, THeader& h, bool countS
     std::size_t p = 2;
     for (;;) {
         if (p >= n) break;
-        if (d[p] != 0xFF) return haveFrame ? PictureOk : PictureCorrupt;
+        if (d[p] != 0xFF) {  // junk between segments, which the decoder skips too
+            ++p;
+            continue;
+        }
         while (p < n && d[p] == 0xFF) ++p;
         if (p >= n) break;
         const unsigned m = d[p++];
@@ -212,7 +217,9 @@ int ReadJpegHeader(const std::uint8_t* d, std::size_t n, THeader& h, bool countS
         }
         p += length;
         if (m == 0xDA) {
-            if (++h.JpegScans > MaxJpegScans) return PictureCorrupt;
+            ++h.JpegScans;
+            if (h.JpegScans > MaxJpegScans || h.JpegScans * std::uint64_t(info.Width) * info.Height > MaxJpegScanPixels)
+                return PictureCorrupt;
             while (p + 1 < n && !(d[p] == 0xFF && d[p + 1] != 0 && d[p + 1] != 0xFF && (d[p + 1] < 0xD0 || d[p + 1] > 0xD7)))
                 ++p;
         }
@@ -305,9 +312,11 @@ public:
         picture.Release = release;
     }
 
-    // The reader's pixel stream (bottom row first for "BM" files) as 24-bit
-    // rows from the top.
-    static TPictureStatus FromBitmap(TDataFile& file, bool typeZero, TPicture& picture) {
+    // The reader's pixel stream as 24-bit rows from the top. The stream holds
+    // the rows in file order, which the indexed image of the preview takes as
+    // bottom row first for every kind of file, the older headerless one too;
+    // so does this.
+    static TPictureStatus FromBitmap(TDataFile& file, TPicture& picture) {
         TBitmapFile bitmap;
         if (!bitmap.Load(file)) {
             switch (bitmap.GetStatus()) {
@@ -332,7 +341,7 @@ public:
         const TField blue(fields ? bitmap.GetBlueMask() : depth == 16 ? 0x001F : 0x0000FF);
         std::uint64_t i = 0;
         for (std::uint32_t row = 0; row < h; ++row) {
-            std::uint8_t* o = out + std::uint64_t(typeZero ? row : h - 1 - row) * w * 3;
+            std::uint8_t* o = out + std::uint64_t(h - 1 - row) * w * 3;
             for (std::uint32_t x = 0; x < w; ++x, ++i, o += 3) {
                 std::uint32_t index = 0;
                 switch (depth) {
@@ -444,7 +453,7 @@ TPictureStatus DecodeMemory(const std::uint8_t* data, std::size_t size, std::uin
     if (size > MaxPictureFileBytes) return PictureTooLarge;
     if (header.Info.Format == TPictureFormat::Bitmap) {
         TMemoryFile file(data, size);
-        return TPictureDecoder::FromBitmap(file, header.TypeZeroBitmap, picture);
+        return TPictureDecoder::FromBitmap(file, picture);
     }
     return TPictureDecoder::FromStb(data, size, header, background, picture);
 }
@@ -530,8 +539,8 @@ TPictureStatus ReadPictureInfo(const char* path, TPictureInfo& info) {
         }
         if (status == PictureOk) info = header.Info;
         return Final(status);
-    } catch (const TDataFileException&) {
-        return PictureCannotOpen;
+    } catch (const TDataFileException& e) {
+        return e.GetErrorCode() == DataFileNoMemory ? PictureNoMemory : PictureCannotOpen;
     } catch (const std::bad_alloc&) {
         return PictureNoMemory;
     }
@@ -558,7 +567,7 @@ TPictureStatus DecodePicture(const char* path, std::uint32_t background, TPictur
             if (info && header.Info.Width != 0) *info = header.Info;
             if (status != PictureOk) return Final(status);
             file.SeekFromStart(0);
-            return TPictureDecoder::FromBitmap(file, header.TypeZeroBitmap, picture);
+            return TPictureDecoder::FromBitmap(file, picture);
         }
         if (status == PictureUnknownFormat) return PictureUnknownFormat;
         if (size > MaxPictureFileBytes) {
@@ -568,8 +577,8 @@ TPictureStatus DecodePicture(const char* path, std::uint32_t background, TPictur
         if (!ReadStart(file, size, bytes, got, size)) return PictureCannotOpen;
         file.Close();
         return DecodeMemory(bytes.get(), got, background, picture, info);
-    } catch (const TDataFileException&) {
-        return PictureCannotOpen;
+    } catch (const TDataFileException& e) {
+        return e.GetErrorCode() == DataFileNoMemory ? PictureNoMemory : PictureCannotOpen;
     } catch (const std::bad_alloc&) {
         return PictureNoMemory;
     }

@@ -13,6 +13,8 @@
 //   within the pixel limit never needs more; a decompression bomb or a chunk
 //   lying about its length hits the limit and fails instead of taking the
 //   machine's memory.
+// - The limit, the flag below and stb_image's failure reason are plain
+//   globals: one decode at a time (the program has a single thread).
 #pragma once
 
 #include <cstddef>
