@@ -12,8 +12,12 @@
 #include <set>
 #include <string>
 
-#include <dirent.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dirent.h>
+#endif
 
 #include "BitmapTestFiles.h"
 #include "Screen.h"
@@ -34,7 +38,7 @@ std::string HostPath(const std::string& path) {
 std::string WorkFolder() {
     const std::string folder = IW_SCREEN_TEST_WORK;
 #ifdef _WIN32
-    std::system(("mkdir " + HostPath(folder) + " 2>NUL").c_str());
+    CreateDirectoryA(HostPath(folder).c_str(), NULL);
 #else
     mkdir(folder.c_str(), 0777);
 #endif
@@ -48,6 +52,28 @@ void WriteFile(const std::string& path, const Bytes& bytes) {
 Bytes ReadFile(const std::string& path) {
     std::ifstream in(HostPath(path), std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The names of the ".bmp" files in a folder.
+std::vector<std::string> BitmapsIn(const std::string& folder) {
+    std::vector<std::string> names;
+#ifdef _WIN32
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((HostPath(folder) + "\\*.bmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+#else
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.size() > 4 && name.substr(name.size() - 4) == ".bmp") names.push_back(name);
+        }
+        closedir(dir);
+    }
+#endif
+    return names;
 }
 
 bool Exists(const std::string& path) {
@@ -181,11 +207,9 @@ TEST(ScreenTest, VerdictOnTheBmpSuite) {
     }
     int files = 0, decoded = 0;
     for (const char* sub : {"g", "q", "b"}) {
-        DIR* dir = opendir(HostPath(suite + "/" + sub).c_str());
-        ASSERT_NE(nullptr, dir) << sub;
-        while (dirent* entry = readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name.size() < 5 || name.substr(name.size() - 4) != ".bmp") continue;
+        const std::vector<std::string> names = BitmapsIn(suite + "/" + sub);
+        ASSERT_FALSE(names.empty()) << sub;
+        for (const std::string& name : names) {
             const std::string path = suite + "/" + sub + "/" + name;
             const Bytes bytes = ReadFile(path);
             const TScreenVerdict fromBytes = CheckScreen(bytes.data(), bytes.size());
@@ -202,7 +226,6 @@ TEST(ScreenTest, VerdictOnTheBmpSuite) {
             }
             ++files;
         }
-        closedir(dir);
     }
     EXPECT_GT(files, 80);
     EXPECT_GT(decoded, 50);
