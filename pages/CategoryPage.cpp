@@ -1,13 +1,18 @@
 #include "CategoryPage.h"
 
 #include <commdlg.h>
+#include <shlobj.h>
 #include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 #include "AdvancedOptionsDlg.h"
 #include "EditImage.h"
 #include "Engine.h"
+#include "Picture.h"
+#include "Screen.h"
 #include "resource.h"
 
 namespace {
@@ -238,6 +243,7 @@ bool CCategoryPage::IsOriginalEntry(int index) const {
 
 BOOL CCategoryPage::OnInitDialog() {
     CPropertyPage::OnInitDialog();
+    ::DragAcceptFiles(m_hWnd, TRUE);
     UpdateButtons();
     UpdatePreview();
     UpdatePeriodEdit();
@@ -299,6 +305,16 @@ LRESULT CCategoryPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         UpdateButtons();
         return 0;
     }
+    if (message == WM_DROPFILES) {
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    }
+    TScreenKind kind = TScreenKind::Startup;
+    if (message == WM_CONTEXTMENU && m_list.GetSafeHwnd() != NULL &&
+        reinterpret_cast<HWND>(wParam) == m_list.GetSafeHwnd() && GetScreenKind(kind)) {
+        OnListContextMenu(lParam);
+        return 0;
+    }
     return CPropertyPage::WindowProc(message, wParam, lParam);
 }
 
@@ -309,7 +325,9 @@ void CCategoryPage::OnAdd() {
     // The dialog may have been up for long; the page may be gone meanwhile.
     if (m_hWnd == NULL || m_list.GetSafeHwnd() == NULL)
         return;
-    const char* path = ofn.lpstrFile;
+    const TCharString path = EntryForAddedFile(ofn.lpstrFile);
+    if (m_hWnd == NULL || m_list.GetSafeHwnd() == NULL)
+        return;
 
     const int count = m_list.GetCount();
     int index = m_list.GetCurSel();
@@ -317,7 +335,7 @@ void CCategoryPage::OnAdd() {
         // Appended, but a last "[Original] (not cycled)" stays last.
         index = count > 0 && IsOriginalEntry(count - 1) ? count - 1 : -1;
     }
-    const int inserted = m_list.InsertString(index, path);
+    const int inserted = m_list.InsertString(index, path.GetText());
     if (inserted >= 0)
         m_list.SetCurSel(inserted);
     UpdateButtons();
@@ -439,6 +457,407 @@ void CCategoryPage::EditImage(const TCharString& path) {
 
 bool CCategoryPage::HasTimeUnits() const {
     return false;
+}
+
+// ---------------------------------------------------------------------------
+// Screens made from pictures, and files dropped from the shell.
+
+namespace {
+
+const char MAKE_SCREEN_CAPTION[] = "Imagewheel -- Make screen?";
+const char SCREEN_FAILED_CAPTION[] = "Imagewheel";
+const UINT ID_MAKE_SCREEN = 1;
+
+// Beside the program: "<program's folder>\Screens".
+TCharString ScreensFolder() {
+    char path[MAX_PATH + 1] = "";
+    const DWORD length = ::GetModuleFileNameA(NULL, path, MAX_PATH);
+    path[length < MAX_PATH ? length : MAX_PATH] = '\0';
+    char* name = std::strrchr(path, '\\');
+    if (name != NULL)
+        name[1] = '\0';
+    else
+        path[0] = '\0';
+    return TCharString(path) + "Screens";
+}
+
+const char* ScreenName(TScreenKind kind) {
+    return kind == TScreenKind::Startup ? "start-up screen" : "shut-down screen";
+}
+
+// True when Windows would not show `path` as a screen but the program can
+// decode it (judged from its header); `info` describes the picture.
+bool CanBecomeScreen(const char* path, TPictureInfo& info) {
+    if (IsOriginalText(path) || ReadPictureInfo(path, info) != PictureOk)
+        return false;
+    // Only a bitmap of the right size can be a screen already.
+    return info.Format != TPictureFormat::Bitmap || info.Width != ScreenWidth || info.Height != ScreenHeight ||
+           CheckScreen(path) != ScreenValid;
+}
+
+// "a JPEG picture, 1024 x 768, 16.7 million colours"
+std::string DescribePicture(const TPictureInfo& info) {
+    const char* format = "a picture";
+    switch (info.Format) {
+    case TPictureFormat::Bitmap: format = "a bitmap"; break;
+    case TPictureFormat::Jpeg: format = "a JPEG picture"; break;
+    case TPictureFormat::Png: format = "a PNG picture"; break;
+    case TPictureFormat::Gif: format = "a GIF picture"; break;
+    case TPictureFormat::Unknown: break;
+    }
+    char colours[40];
+    if (info.PaletteSize != 0)
+        wsprintfA(colours, "%lu colours", static_cast<unsigned long>(info.PaletteSize));
+    else if (info.BitsPerPixel <= 8)
+        wsprintfA(colours, "%lu colours", 1ul << info.BitsPerPixel);
+    else if (info.BitsPerPixel <= 16)
+        lstrcpyA(colours, "65,536 colours");
+    else
+        lstrcpyA(colours, "16.7 million colours");
+    char text[160];
+    wsprintfA(text, "%s, %lu x %lu, %s", format, static_cast<unsigned long>(info.Width),
+              static_cast<unsigned long>(info.Height), colours);
+    return text;
+}
+
+std::string WindowsNeeds(TScreenKind kind) {
+    return std::string("Windows shows a ") + ScreenName(kind) +
+           " only from a bitmap of 320 x 400 pixels with 256 colours; with any other file it shows its own "
+           "screen instead.";
+}
+
+bool HasPictureExtension(const char* name, bool logoPage) {
+    const char* dot = std::strrchr(name, '.');
+    if (dot == NULL)
+        return false;
+    for (const char* extension : {".bmp", ".jpg", ".jpeg", ".png", ".gif", ".sys"}) {
+        if (lstrcmpiA(dot, extension) == 0)
+            return logoPage || lstrcmpiA(extension, ".sys") != 0;
+    }
+    return false;
+}
+
+// The pictures directly inside `folder`, sorted by name.
+void AddFolderPictures(const TCharString& folder, bool logoPage, TValVector<TCharString>& entries) {
+    const TCharString base = folder.GetLength() > 0 && folder.GetText()[folder.GetLength() - 1] == '\\'
+                                 ? folder
+                                 : folder + "\\";
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = ::FindFirstFileA((base + "*").GetText(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && HasPictureExtension(found.cFileName, logoPage))
+            names.push_back(found.cFileName);
+    } while (::FindNextFileA(search, &found));
+    ::FindClose(search);
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
+    for (const std::string& name : names)
+        entries.InsertLast(base + name.c_str());
+}
+
+// The names a drop carries, in order. DragQueryFileA looks for name i from
+// the first one on, so asking it for each in turn takes time growing with
+// the square of their number: the block is read directly when it can be
+// (ANSI or wide names, as the DROPFILES header says), within its size, and
+// DragQueryFileA answers only when it cannot.
+void DroppedNames(HDROP drop, std::vector<std::string>& names) {
+    const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
+    names.reserve(count);
+    const SIZE_T size = ::GlobalSize(drop);
+    const DROPFILES* block = static_cast<const DROPFILES*>(::GlobalLock(drop));
+    if (block != NULL && size >= sizeof(DROPFILES) && block->pFiles >= sizeof(DROPFILES) && block->pFiles < size) {
+        const char* at = reinterpret_cast<const char*>(block) + block->pFiles;
+        const char* end = reinterpret_cast<const char*>(block) + size;
+        if (!block->fWide) {
+            while (names.size() < count && at < end && *at != '\0') {
+                const char* stop = static_cast<const char*>(std::memchr(at, '\0', end - at));
+                if (stop == NULL)
+                    break;
+                names.push_back(std::string(at, stop));
+                at = stop + 1;
+            }
+        } else {
+            std::vector<char> name;
+            while (names.size() < count && end - at >= 2 && (at[0] | at[1]) != 0) {
+                const WCHAR* wide = reinterpret_cast<const WCHAR*>(at);
+                const size_t available = static_cast<size_t>(end - at) / 2;
+                size_t length = 0;
+                while (length < available && wide[length] != 0)
+                    ++length;
+                if (length == available)   // no end within the block
+                    break;
+                const int bytes = ::WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), NULL, 0, NULL, NULL);
+                name.assign(static_cast<size_t>(bytes > 0 ? bytes : 0) + 1, '\0');
+                if (bytes > 0)
+                    ::WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), name.data(), bytes, NULL, NULL);
+                names.push_back(name.data());
+                at += 2 * length + 2;
+            }
+        }
+    }
+    if (block != NULL)
+        ::GlobalUnlock(drop);
+    if (names.size() == count)
+        return;
+    names.clear();
+    std::vector<char> name(MAX_PATH + 1);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = ::DragQueryFileA(drop, i, NULL, 0);
+        if (length == 0)
+            continue;
+        if (name.size() < length + 1)
+            name.resize(length + 1);
+        if (::DragQueryFileA(drop, i, name.data(), length + 1) != 0)
+            names.push_back(name.data());
+    }
+}
+
+}  // namespace
+
+bool CCategoryPage::GetScreenKind(TScreenKind& kind) const {
+    switch (reinterpret_cast<UINT_PTR>(m_lpszTemplateName)) {
+    case IDD_SIGNON:
+        kind = TScreenKind::Startup;
+        return true;
+    case IDD_SHUTDOWN:
+    case IDD_SIGNOFF:
+        kind = TScreenKind::Shutdown;
+        return true;
+    }
+    return false;
+}
+
+bool CCategoryPage::MakeScreenFrom(const char* path, TCharString& made) {
+    TScreenKind kind = TScreenKind::Startup;
+    if (!GetScreenKind(kind))
+        return false;
+    TScreenMakeResult result;
+    {
+        WaitCursor wait;
+        result = MakeScreenFile(path, kind, ScreensFolder().GetText());
+    }
+    if (result.Status == ScreenMade) {
+        made = TCharString(result.Path.c_str());
+        return true;
+    }
+    const std::string text = std::string("The ") + ScreenName(kind) + " could not be made from " + path + ": " +
+                             DescribeScreenMakeFailure(result) + ".\n\nThe picture is in the list as it is.";
+    ShowMessageBox(m_hWnd, text.c_str(), SCREEN_FAILED_CAPTION, MB_OK | MB_ICONWARNING);
+    return false;
+}
+
+TCharString CCategoryPage::EntryForAddedFile(const char* path) {
+    TScreenKind kind = TScreenKind::Startup;
+    TPictureInfo info;
+    if (!GetScreenKind(kind) || !CanBecomeScreen(path, info))
+        return TCharString(path);
+    const std::string text = std::string(path) + " is " + DescribePicture(info) + ".\n\n" + WindowsNeeds(kind) +
+                             "\n\nMake a " + ScreenName(kind) +
+                             " from this picture? It is saved in the folder Screens beside Imagewheel; your picture "
+                             "stays as it is. No adds the file unchanged.";
+    if (ShowMessageBox(m_hWnd, text.c_str(), MAKE_SCREEN_CAPTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return TCharString(path);
+    TCharString made;
+    return m_hWnd != NULL && MakeScreenFrom(path, made) ? made : TCharString(path);
+}
+
+BOOL CCategoryPage::PreTranslateMessage(MSG* pMsg) {
+    // The context-menu key and Shift+F10 on the list; both the press and the
+    // release go no further, so nothing else makes a second menu of them.
+    TScreenKind kind = TScreenKind::Startup;
+    if (m_list.GetSafeHwnd() != NULL && pMsg->hwnd == m_list.GetSafeHwnd() && GetScreenKind(kind)) {
+        const bool down = pMsg->message == WM_KEYDOWN || pMsg->message == WM_SYSKEYDOWN;
+        const bool up = pMsg->message == WM_KEYUP || pMsg->message == WM_SYSKEYUP;
+        const bool apps = pMsg->wParam == VK_APPS;
+        const bool shiftF10 = pMsg->wParam == VK_F10 && (::GetKeyState(VK_SHIFT) & 0x8000);
+        if ((down || up) && (apps || shiftF10)) {
+            if (down)
+                OnListContextMenu(-1);
+            return TRUE;
+        }
+    }
+    return CPropertyPage::PreTranslateMessage(pMsg);
+}
+
+void CCategoryPage::OnListContextMenu(LPARAM lParam) {
+    TScreenKind kind = TScreenKind::Startup;
+    if (!GetScreenKind(kind) || m_list.GetSafeHwnd() == NULL)
+        return;
+    POINT at;
+    int index;
+    if (lParam == -1) {
+        index = m_list.GetCurSel();
+        if (index == LB_ERR)
+            return;
+        RECT item;
+        m_list.GetItemRect(index, &item);
+        RECT client;
+        m_list.GetClientRect(&client);
+        at.x = item.left + 8;
+        at.y = std::max(client.top, std::min(item.bottom, client.bottom));
+        ::ClientToScreen(m_list.GetSafeHwnd(), &at);
+    } else {
+        // As Explorer does, the entry under the pointer is selected first.
+        at.x = static_cast<short>(LOWORD(lParam));
+        at.y = static_cast<short>(HIWORD(lParam));
+        POINT client = at;
+        ::ScreenToClient(m_list.GetSafeHwnd(), &client);
+        const DWORD hit = static_cast<DWORD>(m_list.SendMessage(LB_ITEMFROMPOINT, 0, MAKELPARAM(client.x, client.y)));
+        if (HIWORD(hit) != 0)
+            return;
+        index = LOWORD(hit);
+        if (m_list.GetCurSel() != index) {
+            m_list.SetCurSel(index);
+            UpdatePreview();
+            UpdateButtons();
+        }
+    }
+    const TCharString entry = EntryText(index);
+    TPictureInfo info;
+    if (!CanBecomeScreen(entry.GetText(), info))
+        return;
+    CMenu menu;
+    if (!menu.CreatePopupMenu())
+        return;
+    menu.AppendMenu(MF_STRING, ID_MAKE_SCREEN,
+                    kind == TScreenKind::Startup ? "Make start-up screen" : "Make shut-down screen");
+    const UINT chosen = static_cast<UINT>(
+        ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x,
+                         at.y, 0, m_hWnd, NULL));
+    if (chosen != ID_MAKE_SCREEN || m_hWnd == NULL || m_list.GetSafeHwnd() == NULL)
+        return;
+    TCharString made;
+    if (!MakeScreenFrom(entry.GetText(), made) || m_hWnd == NULL || m_list.GetSafeHwnd() == NULL)
+        return;
+    // The entry may have moved while the screen was made; it is replaced
+    // where it is now.
+    if (index >= m_list.GetCount() || !(EntryText(index) == entry))
+        return;
+    m_list.DeleteString(index);
+    m_list.InsertString(index, made.GetText());
+    m_list.SetCurSel(index);
+    UpdateButtons();
+    UpdatePreview();
+}
+
+int CCategoryPage::InsertEntries(int index, const TValVector<TCharString>& entries) {
+    const int count = m_list.GetCount();
+    if (index < 0 || index > count)
+        index = count > 0 && IsOriginalEntry(count - 1) ? count - 1 : count;
+    int inserted = 0;
+    m_list.SendMessage(WM_SETREDRAW, FALSE);
+    TValVector<TCharString>& items = const_cast<TValVector<TCharString>&>(entries);
+    for (unsigned int i = 0; i < items.GetCount(); ++i) {
+        if (m_list.InsertString(index + inserted, items.At(i)->GetText()) < 0)
+            break;
+        ++inserted;
+    }
+    m_list.SendMessage(WM_SETREDRAW, TRUE);
+    m_list.Invalidate();
+    if (inserted > 0) {
+        m_list.SetCurSel(index);
+        UpdateButtons();
+        UpdatePreview();
+    }
+    return inserted;
+}
+
+void CCategoryPage::OnDropFiles(HDROP drop) {
+    if (m_list.GetSafeHwnd() == NULL) {
+        ::DragFinish(drop);
+        return;
+    }
+    TScreenKind kind = TScreenKind::Startup;
+    const bool logoPage = GetScreenKind(kind);
+    WaitCursor wait;
+
+    // Where: before the entry under the drop point, else at the end.
+    POINT point;
+    int index = -1;
+    if (::DragQueryPoint(drop, &point)) {
+        ::MapWindowPoints(m_hWnd, m_list.GetSafeHwnd(), &point, 1);
+        RECT client;
+        m_list.GetClientRect(&client);
+        if (::PtInRect(&client, point)) {
+            const DWORD hit = static_cast<DWORD>(m_list.SendMessage(LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y)));
+            if (HIWORD(hit) == 0)
+                index = LOWORD(hit);
+        }
+    }
+
+    // What: the files in the shell's order, a folder's pictures in its place.
+    std::vector<std::string> names;
+    DroppedNames(drop, names);
+    TValVector<TCharString> entries(CapacityFor(names.size()));
+    for (const std::string& name : names) {
+        const DWORD attributes = ::GetFileAttributesA(name.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            AddFolderPictures(TCharString(name.c_str()), logoPage, entries);
+        else
+            entries.InsertLast(TCharString(name.c_str()));
+    }
+    ::DragFinish(drop);
+    if (entries.GetCount() == 0)
+        return;
+
+    // On a logo page, one question for all the pictures that are no screens.
+    if (logoPage) {
+        std::vector<unsigned int> candidates;
+        for (unsigned int i = 0; i < entries.GetCount(); ++i) {
+            TPictureInfo info;
+            if (CanBecomeScreen(entries.At(i)->GetText(), info))
+                candidates.push_back(i);
+        }
+        if (!candidates.empty()) {
+            char question[200];
+            const unsigned long all = entries.GetCount(), some = static_cast<unsigned long>(candidates.size());
+            if (all == 1)
+                wsprintfA(question, "Make a %s from the picture?", ScreenName(kind));
+            else if (some == 1)
+                wsprintfA(question, "Make a %s from 1 of the %lu pictures?", ScreenName(kind), all);
+            else
+                wsprintfA(question, "Make %ss from %lu of the %lu pictures?", ScreenName(kind), some, all);
+            const std::string text = WindowsNeeds(kind) + "\n\n" + question +
+                                     " Screens are saved in the folder Screens beside Imagewheel; your pictures stay as "
+                                     "they are. No adds the files unchanged.";
+            if (ShowMessageBox(m_hWnd, text.c_str(), MAKE_SCREEN_CAPTION, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+                WaitCursor making;   // the box showed its own cursor
+                unsigned int failed = 0;
+                std::string firstFailure;
+                for (unsigned int i : candidates) {
+                    const char* path = entries.At(i)->GetText();
+                    TScreenMakeResult result = MakeScreenFile(path, kind, ScreensFolder().GetText());
+                    if (result.Status == ScreenMade) {
+                        *entries.At(i) = TCharString(result.Path.c_str());
+                    } else if (failed++ == 0) {
+                        firstFailure = std::string(path) + ": " + DescribeScreenMakeFailure(result);
+                    }
+                }
+                if (failed != 0) {
+                    char count[80];
+                    wsprintfA(count, "%lu of the %lu screens could not be made", static_cast<unsigned long>(failed),
+                              static_cast<unsigned long>(candidates.size()));
+                    const std::string report = std::string(count) + " (" + firstFailure +
+                                               ").\n\nThose pictures are in the list as they are.";
+                    ShowMessageBox(m_hWnd, report.c_str(), SCREEN_FAILED_CAPTION, MB_OK | MB_ICONWARNING);
+                }
+            }
+            if (m_hWnd == NULL || m_list.GetSafeHwnd() == NULL)
+                return;
+        }
+    }
+
+    const int inserted = InsertEntries(index, entries);
+    if (static_cast<unsigned int>(inserted) < entries.GetCount()) {
+        char text[160];
+        wsprintfA(text, "The list is full: %lu of the %lu files were not added.",
+                  static_cast<unsigned long>(entries.GetCount() - inserted),
+                  static_cast<unsigned long>(entries.GetCount()));
+        ShowMessageBox(m_hWnd, text, SCREEN_FAILED_CAPTION, MB_OK | MB_ICONWARNING);
+    }
 }
 
 // ---------------------------------------------------------------------------

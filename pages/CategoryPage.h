@@ -15,18 +15,33 @@
 // A last entry "[Original] (not cycled)" stays last: Add with nothing selected
 // inserts before it, Clear keeps it, and it cannot be removed.
 //
+// Windows shows a start-up or shut-down screen only from a 320 x 400 bitmap
+// with 256 colours (see Screen.h). On the logo pages, Add asks before adding
+// a picture that is not such a screen whether to make one from it (into the
+// folder Screens beside the program) and adds the screen made instead; a
+// right-click on an entry (or the context-menu key, Shift+F10) offers the
+// same for an entry already in the list, replacing it in place.
+//
+// Every page takes files dropped from the shell: before the entry under the
+// drop point, or at the end (a last "[Original] (not cycled)" stays last). A
+// dropped folder gives the pictures directly inside it, sorted by name. On the
+// logo pages one question covers all the dropped pictures that are not
+// screens.
+//
 // A list box of Windows 9x holds at most 32,767 entries. A longer list shows
 // its first MAX_SHOWN_ENTRIES entries; the rest are kept as they are, after
 // the shown ones, and go back with the list unchanged (Clear drops them too).
 #pragma once
 #include <cstdint>
 #include "Framework.h"
+#include <shellapi.h>
 #include "CharString.h"
 #include "ValVector.h"
 #include "FilenameListbox.h"
 #include "ImagePreview.h"
 
 class CWallpaperOptionsDlg;
+enum class TScreenKind : std::int32_t;
 
 class CCategoryPage : public CPropertyPage {
 public:
@@ -74,6 +89,12 @@ protected:
     void OnAdd();
     void OnRemove();
     void OnClear();
+    // The context-menu key (Shift+F10) on the list opens its menu.
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    // lParam: the screen position of a right-click, or -1 for the keyboard
+    // (the selected entry).
+    void OnListContextMenu(LPARAM lParam);
+    void OnDropFiles(HDROP drop);
 
     CButton m_addButton;
     CButton m_removeButton;
@@ -99,6 +120,19 @@ private:
     // The text of list box entry `index` (empty when there is none).
     TCharString EntryText(int index) const;
     bool IsOriginalEntry(int index) const;
+
+    // The kind of screen the page's category shows; false on the Wallpaper page.
+    bool GetScreenKind(TScreenKind& kind) const;
+    // The list entry for a file Add chose: the file itself, or the screen
+    // made from it when the user wants one.
+    TCharString EntryForAddedFile(const char* path);
+    // Makes a screen from `path` into the folder Screens; on failure tells
+    // the user why and returns false.
+    bool MakeScreenFrom(const char* path, TCharString& made);
+    // Inserts `entries` before `index` (-1: at the end, before a last
+    // "[Original] (not cycled)") and selects the first; returns how many the
+    // list box took.
+    int InsertEntries(int index, const TValVector<TCharString>& entries);
 
     // Entries of a list longer than the list box can hold, kept in order
     // after the shown ones; and the selection when it lies among them (-1:

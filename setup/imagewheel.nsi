@@ -191,6 +191,9 @@ Section "Uninstall"
   Delete "$INSTDIR\OriginalLogos\Logow.sys.part"
   Delete "$INSTDIR\OriginalLogos\Logos.sys.part"
   RMDir "$INSTDIR\OriginalLogos"
+  ; The start-up and shut-down screens the program made of the user's
+  ; pictures (the pictures themselves stay where they are).
+  RMDir /r "$INSTDIR\Screens"
   !insertmacro IW_DeleteLeftovers "$1:\Logo.sys"
   !insertmacro IW_DeleteLeftovers "$WINDIR\Logow.sys"
   !insertmacro IW_DeleteLeftovers "$WINDIR\Logos.sys"

@@ -23,8 +23,15 @@ std::string MakeEmptyFolder(const std::string& name) {
     CreateDirectoryA(root.c_str(), NULL);
     std::string folder = root + "\\" + name;
     CreateDirectoryA(folder.c_str(), NULL);
-    for (const std::string& file : FolderContents(folder))
-        DeleteFileA((folder + "\\" + file).c_str());
+    for (const std::string& file : FolderContents(folder)) {
+        const std::string path = folder + "\\" + file;
+        if (DeleteFileA(path.c_str()))
+            continue;
+        // A folder an earlier run made there (such as the program's Screens).
+        for (const std::string& inner : FolderContents(path))
+            DeleteFileA((path + "\\" + inner).c_str());
+        RemoveDirectoryA(path.c_str());
+    }
     return folder;
 }
 

@@ -15,7 +15,8 @@ const DWORD EXIT_TIMEOUT_MS = 20000;
 using w32test::WindowsPath;
 using w32test::WaitFor;
 
-// A fresh, empty folder under the build tree, named after `name`.
+// A fresh, empty folder under the build tree, named after `name` (folders an
+// earlier run left in it are emptied and removed).
 std::string MakeEmptyFolder(const std::string& name);
 // A file's bytes ("" when it cannot be read), and a file written with `bytes`.
 std::string ReadWholeFile(const std::string& path);

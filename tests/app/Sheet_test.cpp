@@ -21,7 +21,7 @@ const char PROFILE[] = "imagewheel.ini";
 const char BOOT_DRIVE[] = "N";   // mapped to a folder of the build tree by the test fixture
 const char DESKTOP_KEY[] = "Control Panel\\Desktop";
 const UINT ID_TERMINATE = 0x6000;
-const int IDC_FILES = 1041, IDC_CLEAR = 1043, IDC_PERIOD = 1047, IDC_UNIT = 1048, IDC_ADVANCED = 1050,
+const int IDC_FILES = 1041, IDC_CLEAR = 1043, IDC_ADD = 1044, IDC_PERIOD = 1047, IDC_UNIT = 1048, IDC_ADVANCED = 1050,
           IDC_CENTER = 1037;
 
 std::string WindowsDirectory() {
@@ -470,6 +470,67 @@ TEST_F(SheetTest, HostileListsOpenAndComeBackAsLoaded) {
     EXPECT_TRUE(WaitFor([&] { return ReadWholeFile(logo) == PictureBytes(77); }, START_TIMEOUT_MS))
         << "Logo.sys holds " << ReadWholeFile(logo).size() << " bytes";
     EXPECT_TRUE(program.Running());
+}
+
+// The edit of the open-file dialog where the file name is typed.
+BOOL CALLBACK FindFileNameEdit(HWND window, LPARAM lParam) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, "Edit") != 0 || !IsWindowVisible(window))
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = window;
+    return FALSE;
+}
+
+// Add on the Signon page with a picture that is no start-up screen, Yes to
+// the question: the screen made beside the program is what OK installs as
+// Logo.sys, byte for byte.
+TEST_F(SheetTest, AScreenMadeOfAPictureIsInstalledAsItIs) {
+    const std::string folder = MakeEmptyFolder("screen");
+    const std::string picture = folder + "\\beach.bmp";
+    WriteWholeFile(picture, PictureBytes(33));
+    WritePrivateProfileStringA("CONFIG", "BOOT_DRIVE", BOOT_DRIVE, PROFILE);
+    WritePrivateProfileStringA("CONFIG", "WALLPAPER_CYCLE_FREQ", "1", PROFILE);
+    WritePrivateProfileStringA(NULL, NULL, NULL, PROFILE);
+
+    Program program("", folder);
+    ASSERT_TRUE(program.Started());
+    HWND sheet = NULL, page = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (sheet = program.SheetWindow()) != NULL && (page = CurrentPage(sheet)) != NULL; },
+                        START_TIMEOUT_MS));
+    SetForegroundWindow(sheet);
+    HWND list = GetDlgItem(page, IDC_FILES);
+    const int before = Count(list);
+
+    Press(GetDlgItem(page, IDC_ADD));
+    HWND dialog = NULL, edit = NULL;
+    ASSERT_TRUE(WaitFor([&] {
+        dialog = program.DialogWindow("Select file to add to list");
+        if (dialog)
+            EnumChildWindows(dialog, FindFileNameEdit, reinterpret_cast<LPARAM>(&edit));
+        return edit != NULL;
+    }, START_TIMEOUT_MS));
+    SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(picture.c_str()));
+    Press(GetDlgItem(dialog, IDOK));
+    HWND box = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (box = program.DialogWindow("Imagewheel -- Make screen?")) != NULL; },
+                        START_TIMEOUT_MS));
+    const std::string question = MessageBoxText(box);
+    EXPECT_NE(std::string::npos, question.find("a bitmap, 4 x 3, 16.7 million colours")) << question;
+    Press(GetDlgItem(box, IDYES));
+    ASSERT_TRUE(WaitFor([&] { return Count(list) == before + 1; }, START_TIMEOUT_MS));
+    EXPECT_EQ(0, Selection(list));
+
+    const std::string screen = folder + "\\Screens\\beach.sys";
+    const std::string made = ReadWholeFile(screen);
+    ASSERT_EQ(129078u, made.size()) << "a 320 x 400 bitmap of 256 colours beside the program";
+    EXPECT_EQ("BM", made.substr(0, 2));
+    Press(GetDlgItem(sheet, IDOK));
+    const std::string logo = std::string(BOOT_DRIVE) + ":\\Logo.sys";
+    EXPECT_TRUE(WaitFor([&] { return program.SheetWindow() == NULL && ReadWholeFile(logo) == made; },
+                        START_TIMEOUT_MS)) << "Logo.sys is not the screen made";
+    EXPECT_EQ(screen + "\r\n", ReadWholeFile(folder + "\\CurrSignonFile.txt"));
+    EXPECT_EQ(PictureBytes(33), ReadWholeFile(picture)) << "the picture itself stays";
 }
 
 }  // namespace

@@ -9,7 +9,10 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include <iterator>
 #include "CategoryPage.h"
+#include "Screen.h"
+#include <shlobj.h>
 #include "Engine.h"
 #include "Framework.h"
 #include "AllocFail.h"
@@ -567,6 +570,8 @@ TEST(CategoryPageTest, AddRunsTheOpenFileDialog) {
     CCategoryPage shutdown(IDD_SHUTDOWN);
     shutdown.SetFileList(MakeList({"C:\\kept.sys", ORIGINAL_ENTRY}), TCharString("C:\\kept.sys"));
     CWallpaperPage wallpaper;   // an empty list: nothing selected
+    // The Shutdown page asks whether to make a screen of each picture: No.
+    pagestest::MessageBoxRecorder boxes(IDNO);
 
     // Clicks Add, waits for the dialog, types `path` and presses Open (or
     // Cancel when path is empty).
@@ -654,6 +659,7 @@ TEST(CategoryPageTest, AddRunsTheOpenFileDialog) {
     EXPECT_EQ(second, shutdown.GetCurrentFile().GetText());
     EXPECT_EQ(std::vector<std::string>{third}, Entries(wallpaper.GetFileList()));
     EXPECT_EQ(third, wallpaper.GetCurrentFile().GetText());
+    EXPECT_EQ(2u, boxes.Boxes().size()) << "one question for each picture added to the Shutdown page";
 }
 
 // Clicks one of the visible radio buttons or check boxes of the open
@@ -897,6 +903,418 @@ TEST(CategoryPageTest, APreviewOutOfMemoryLeavesThePageWorking) {
     ASSERT_EQ(IDOK, result);
     printf("[ INFO     ] %d reports of failures outside the preview\n", g_memoryBoxes);
     EXPECT_EQ(first, page.GetCurrentFile().GetText());
+}
+
+// ---------------------------------------------------------------------------
+// Screens made from pictures, and files dropped from the shell.
+
+const char MAKE_SCREEN[] = "Imagewheel -- Make screen?";
+
+// "<folder of this test program>\Screens", where the pages put made screens.
+std::string ScreensFolder() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(NULL, path, MAX_PATH);
+    *std::strrchr(path, '\\') = '\0';
+    return std::string(path) + "\\Screens";
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Removes what earlier runs made there.
+void EmptyScreensFolder() {
+    const std::string folder = ScreensFolder();
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*.sys").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do
+            DeleteFileA((folder + "\\" + found.cFileName).c_str());
+        while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+}
+
+// A valid screen file in the work folder.
+std::string ReadyScreen(const char* name) {
+    TPicture picture;
+    picture.Create(2, 2);
+    std::memset(picture.GetPixels(), 90, 12);
+    std::vector<std::uint8_t> bytes;
+    MakeScreen(picture, TScreenKind::Startup, bytes);
+    const std::string path = WorkFolder() + "\\" + name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return path;
+}
+
+bool IsScreen(const std::string& path) {
+    return CheckScreen(path.c_str()) == ScreenValid;
+}
+
+// Add through the real open-file dialog, typing `path`.
+void AddThroughDialog(SheetScript& script, CCategoryPage& page, const std::string& path) {
+    script.Then("click Add", [&page] {
+              Click(Control(page, IDC_ADD));
+              return true;
+          })
+        .Then("type the file and OK", [path] {
+            HWND dialog = ThreadDialog(ADD_TITLE);
+            HWND box = dialog ? FileNameBox(dialog) : NULL;
+            if (!box)
+                return false;
+            SetFocus(box);
+            SendMessageA(box, EM_SETSEL, 0, -1);
+            PressKey(box, VK_DELETE);
+            Type(box, path);
+            PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+            return true;
+        })
+        .Then("the dialog gone", [] { return ThreadDialog(ADD_TITLE) == NULL; });
+}
+
+// The visible popup menu of this thread, or NULL.
+BOOL CALLBACK CollectMenu(HWND window, LPARAM lParam) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (IsWindowVisible(window) && std::strcmp(name, "#32768") == 0)
+        *reinterpret_cast<HWND*>(lParam) = window;
+    return TRUE;
+}
+
+HWND ShownMenu() {
+    HWND menu = NULL;
+    EnumThreadWindows(GetCurrentThreadId(), CollectMenu, reinterpret_cast<LPARAM>(&menu));
+    return menu;
+}
+
+// The texts of the shown menu's items.
+std::vector<std::string> MenuItems(HWND menuWindow) {
+    std::vector<std::string> items;
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+        char text[128] = "";
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        items.push_back(text);
+    }
+    return items;
+}
+
+// A right-click on entry `index`, as the mouse gives it.
+void RightClickEntry(HWND list, int index) {
+    RECT item;
+    SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
+    POINT client = {(item.left + item.right) / 2, (item.top + item.bottom) / 2}, screen = client;
+    ClientToScreen(list, &screen);
+    SetCursorPos(screen.x, screen.y);
+    PostMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(client.x, client.y));
+    PostMessageA(list, WM_RBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+}
+
+TEST(CategoryPageTest, LogoPagesMakeScreensOfPicturesAddedOrListed) {
+    EmptyScreensFolder();
+    const std::string photo = Picture("holiday.bmp", 30), listed = Picture("listed.bmp", 60),
+                      other = Picture("other.bmp", 120), ready = ReadyScreen("ready.sys");
+    const std::string notes = WorkFolder() + "\\notes.txt";
+    std::ofstream(notes) << "not a picture";
+    const std::string screens = ScreensFolder();
+    CCategoryPage signon(IDD_SIGNON);
+    signon.SetFileList(MakeList({ready, listed, ORIGINAL_ENTRY}), TCharString(ready.c_str()));
+    CCategoryPage signoff(IDD_SIGNOFF);
+    signoff.SetFileList(MakeList({other}), TCharString(other.c_str()));
+    pagestest::MessageBoxRecorder boxes(IDYES);
+    auto boxCount = [&boxes] { return boxes.Boxes().size(); };
+
+    SheetScript script;
+    script.Then("shown", PageShown(signon));
+    AddThroughDialog(script, signon, photo);
+    script.Then("asked, Yes: the screen made is added", [&] {
+        HWND list = Control(signon, IDC_FILES);
+        if (ListEntries(list).size() != 4)
+            return false;
+        EXPECT_EQ(1u, boxCount());
+        const pagestest::RecordedBox& box = boxes.Boxes().back();
+        EXPECT_EQ(MAKE_SCREEN, box.Caption);
+        EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONQUESTION), box.Type);
+        EXPECT_NE(std::string::npos, box.Text.find("a bitmap, 4 x 3, 16.7 million colours")) << box.Text;
+        EXPECT_NE(std::string::npos, box.Text.find("320 x 400")) << box.Text;
+        EXPECT_NE(std::string::npos, box.Text.find("start-up screen")) << box.Text;
+        EXPECT_EQ(signon.GetSafeHwnd(), box.Owner);
+        EXPECT_EQ(screens + "\\holiday.sys", ListEntries(list)[0]) << "inserted before the selected entry";
+        EXPECT_EQ(0, Selection(list));
+        EXPECT_TRUE(IsScreen(screens + "\\holiday.sys"));
+        boxes.SetAnswer(IDNO);
+        return true;
+    });
+    AddThroughDialog(script, signon, photo);
+    script.Then("asked, No: the picture itself is added", [&] {
+        HWND list = Control(signon, IDC_FILES);
+        if (ListEntries(list).size() != 5)
+            return false;
+        EXPECT_EQ(2u, boxCount());
+        EXPECT_EQ(photo, ListEntries(list)[0]);
+        return true;
+    });
+    AddThroughDialog(script, signon, notes);
+    script.Then("not a picture: added without a question", [&] {
+        HWND list = Control(signon, IDC_FILES);
+        if (ListEntries(list).size() != 6)
+            return false;
+        EXPECT_EQ(notes, ListEntries(list)[0]);
+        EXPECT_EQ(2u, boxCount());
+        return true;
+    });
+    AddThroughDialog(script, signon, ready);
+    script.Then("a screen already: added without a question", [&] {
+        HWND list = Control(signon, IDC_FILES);
+        if (ListEntries(list).size() != 7)
+            return false;
+        EXPECT_EQ(ready, ListEntries(list)[0]);
+        EXPECT_EQ(2u, boxCount());
+        EXPECT_EQ((std::vector<std::string>{ready, notes, photo, screens + "\\holiday.sys", ready, listed, ORIGINAL_ENTRY}),
+                  ListEntries(list));
+        RightClickEntry(list, 1);
+        return true;
+    });
+    script.Then("a right-click selects; no menu for a file that is not a picture", [&] {
+        if (Selection(Control(signon, IDC_FILES)) != 1)
+            return false;
+        EXPECT_EQ(NULL, ShownMenu());
+        RightClickEntry(Control(signon, IDC_FILES), 5);
+        return true;
+    });
+    script.Then("a picture that is no screen: the menu", [&] {
+        HWND menu = ShownMenu();
+        if (!menu)
+            return false;
+        EXPECT_EQ(5, Selection(Control(signon, IDC_FILES))) << "selected first";
+        EXPECT_EQ(std::vector<std::string>{"Make start-up screen"}, MenuItems(menu));
+        PressKey(menu, VK_DOWN);
+        PressKey(menu, VK_RETURN);
+        return true;
+    });
+    script.Then("the entry replaced in place", [&] {
+        HWND list = Control(signon, IDC_FILES);
+        if (ShownMenu() || ListEntries(list)[5] == listed)
+            return false;
+        EXPECT_EQ(screens + "\\listed.sys", ListEntries(list)[5]);
+        EXPECT_EQ(5, Selection(list));
+        EXPECT_TRUE(IsScreen(screens + "\\listed.sys"));
+        EXPECT_EQ(2u, boxCount()) << "the menu asks nothing more";
+        RightClickEntry(list, 5);
+        return true;
+    });
+    script.Then("a screen: no menu", [&] {
+        EXPECT_EQ(NULL, ShownMenu());
+        RightClickEntry(Control(signon, IDC_FILES), 6);
+        return true;
+    });
+    script.Then("nor for the special entry", [&] {
+        if (Selection(Control(signon, IDC_FILES)) != 6)
+            return false;
+        EXPECT_EQ(NULL, ShownMenu());
+        ClickTab(signon, 1);
+        return true;
+    });
+    script.Then("Signoff shown", PageShown(signoff));
+    script.Then("the context-menu key on the selected entry", [&] {
+        HWND list = Control(signoff, IDC_FILES);
+        SetFocus(list);
+        PressKey(list, VK_APPS);
+        return true;
+    });
+    script.Then("its menu; Escape", [&] {
+        HWND menu = ShownMenu();
+        if (!menu)
+            return false;
+        EXPECT_EQ(std::vector<std::string>{"Make shut-down screen"}, MenuItems(menu));
+        PressKey(menu, VK_ESCAPE);
+        return true;
+    });
+    script.Then("nothing changed; now Shift+F10", [&] {
+        if (ShownMenu())
+            return false;
+        HWND list = Control(signoff, IDC_FILES);
+        EXPECT_EQ(std::vector<std::string>{other}, ListEntries(list));
+        SetForegroundWindow(GetParent(signoff.GetSafeHwnd()));
+        SetFocus(list);
+        keybd_event(VK_SHIFT, static_cast<BYTE>(MapVirtualKeyA(VK_SHIFT, 0)), 0, 0);
+        keybd_event(VK_F10, static_cast<BYTE>(MapVirtualKeyA(VK_F10, 0)), 0, 0);
+        keybd_event(VK_F10, static_cast<BYTE>(MapVirtualKeyA(VK_F10, 0)), KEYEVENTF_KEYUP, 0);
+        keybd_event(VK_SHIFT, static_cast<BYTE>(MapVirtualKeyA(VK_SHIFT, 0)), KEYEVENTF_KEYUP, 0);
+        return true;
+    });
+    script.Then("the menu again; choose it", [&] {
+        HWND menu = ShownMenu();
+        if (!menu)
+            return false;
+        PressKey(menu, VK_DOWN);
+        PressKey(menu, VK_RETURN);
+        return true;
+    });
+    script.Then("a shut-down screen in its place", [&] {
+        HWND list = Control(signoff, IDC_FILES);
+        if (ShownMenu() || ListEntries(list)[0] == other)
+            return false;
+        EXPECT_EQ(std::vector<std::string>{screens + "\\other.sys"}, ListEntries(list));
+        EXPECT_TRUE(IsScreen(screens + "\\other.sys"));
+        // Making fails when the folder cannot be made: the picture is added
+        // as it is, and the user told why.
+        EmptyScreensFolder();
+        RemoveDirectoryA(screens.c_str());
+        std::ofstream(screens) << "a file in the way";
+        boxes.SetAnswer(IDYES);
+        return true;
+    });
+    AddThroughDialog(script, signoff, photo);
+    script.Then("added unchanged, with the reason", [&] {
+        HWND list = Control(signoff, IDC_FILES);
+        if (ListEntries(list).size() != 2)
+            return false;
+        EXPECT_EQ(photo, ListEntries(list)[0]);
+        EXPECT_EQ(4u, boxCount()) << "the question, then the failure";
+        if (boxCount() == 4) {
+            EXPECT_EQ("Imagewheel", boxes.Boxes()[3].Caption);
+            EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONWARNING), boxes.Boxes()[3].Type);
+            EXPECT_NE(std::string::npos, boxes.Boxes()[3].Text.find("could not be made from " + photo))
+                << boxes.Boxes()[3].Text;
+        }
+        DeleteFileA(screens.c_str());
+        return true;
+    });
+    script.Press(PSBTN_OK);
+    ASSERT_EQ(IDOK, RunPages({&signon, &signoff}, script));
+    EXPECT_EQ(screens + "\\listed.sys", Entries(signon.GetFileList())[5]);
+    EXPECT_EQ(54u + 36u, ReadBytes(listed).size()) << "the picture itself stays";
+}
+
+// A drop as the shell makes it: a DROPFILES block with the names, sent as
+// WM_DROPFILES to the window under the point (in its client coordinates).
+void Drop(HWND window, POINT at, const std::vector<std::string>& files) {
+    std::string names;
+    for (const std::string& file : files)
+        names += file + '\0';
+    names += '\0';
+    HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->pt = at;
+    drop->fNC = FALSE;
+    drop->fWide = FALSE;
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size());
+    GlobalUnlock(block);
+    PostMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+}
+
+// The point of entry `index` of the page's list, in the page's coordinates.
+POINT EntryPoint(CWnd& page, int index) {
+    HWND list = Control(page, IDC_FILES);
+    RECT item;
+    SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
+    POINT at = {item.left + 5, (item.top + item.bottom) / 2};
+    MapWindowPoints(list, page.GetSafeHwnd(), &at, 1);
+    return at;
+}
+
+TEST(CategoryPageTest, DroppedFilesAndFoldersGoWhereTheyAreDropped) {
+    EmptyScreensFolder();
+    const std::string screens = ScreensFolder();
+    // A folder of pictures, out of order, with other files and a subfolder.
+    const std::string folder = WorkFolder() + "\\dropped";
+    CreateDirectoryA(folder.c_str(), NULL);
+    CreateDirectoryA((folder + "\\sub").c_str(), NULL);
+    CreateDirectoryA((folder + "\\sub.bmp").c_str(), NULL);
+    const std::string c = Picture("dropped\\c.bmp", 10), a = Picture("dropped\\A.BMP", 20),
+                      nested = Picture("dropped\\sub\\nested.bmp", 30), single = Picture("single.bmp", 40);
+    const std::string b = ReadyScreen("dropped\\b.sys");
+    for (const char* name : {"\\e.jpg", "\\readme.txt", "\\noext"})
+        std::ofstream(folder + name) << "no picture";
+    const std::string jpeg = folder + "\\e.jpg", text = WorkFolder() + "\\notes.txt";
+    std::ofstream(text) << "not a picture";
+
+    CWallpaperPage wallpaper;
+    wallpaper.SetFileList(MakeList({"C:\\w1.bmp", "C:\\w2.bmp", "C:\\w3.bmp"}), TCharString("C:\\w3.bmp"));
+    CCategoryPage signon(IDD_SIGNON);
+    signon.SetFileList(MakeList({"C:\\s1.sys", ORIGINAL_ENTRY}), TCharString("C:\\s1.sys"));
+    pagestest::MessageBoxRecorder boxes(IDYES);
+
+    SheetScript script;
+    script.Then("shown", PageShown(wallpaper))
+        .Then("drop a file and the folder on the second entry", [&] {
+            EXPECT_NE(0, GetWindowLongA(wallpaper.GetSafeHwnd(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+            Drop(wallpaper.GetSafeHwnd(), EntryPoint(wallpaper, 1), {text, folder});
+            return true;
+        })
+        .Then("inserted there in the shell's order, the folder's pictures sorted, the first selected", [&] {
+            HWND list = Control(wallpaper, IDC_FILES);
+            if (ListEntries(list).size() == 3)
+                return false;
+            EXPECT_EQ((std::vector<std::string>{"C:\\w1.bmp", text, a, c, jpeg, "C:\\w2.bmp", "C:\\w3.bmp"}),
+                      ListEntries(list)) << "no .sys files, subfolders or other files from the folder";
+            EXPECT_EQ(1, Selection(list));
+            EXPECT_TRUE(boxes.Boxes().empty()) << "the Wallpaper page asks nothing";
+            RECT client;
+            GetClientRect(wallpaper.GetSafeHwnd(), &client);
+            Drop(wallpaper.GetSafeHwnd(), POINT{client.right - 5, client.bottom - 5}, {single});
+            return true;
+        })
+        .Then("dropped outside the list: at the end", [&] {
+            HWND list = Control(wallpaper, IDC_FILES);
+            if (ListEntries(list).size() != 8)
+                return false;
+            EXPECT_EQ(single, ListEntries(list).back());
+            EXPECT_EQ(7, Selection(list));
+            ClickTab(wallpaper, 1);
+            return true;
+        })
+        .Then("Signon shown", PageShown(signon))
+        .Then("drop the folder and a file below the entries, Yes", [&] {
+            HWND list = Control(signon, IDC_FILES);
+            RECT client;
+            GetClientRect(list, &client);
+            POINT below = {5, client.bottom - 3};
+            MapWindowPoints(list, signon.GetSafeHwnd(), &below, 1);
+            Drop(signon.GetSafeHwnd(), below, {folder, single});
+            return true;
+        })
+        .Then("one question; screens made of the pictures that are none, before the special entry", [&] {
+            HWND list = Control(signon, IDC_FILES);
+            if (ListEntries(list).size() == 2)
+                return false;
+            EXPECT_EQ((std::vector<std::string>{"C:\\s1.sys", screens + "\\A.sys", b, screens + "\\c.sys", jpeg,
+                                                screens + "\\single.sys", ORIGINAL_ENTRY}),
+                      ListEntries(list));
+            EXPECT_EQ(1, Selection(list));
+            EXPECT_EQ(1u, boxes.Boxes().size());
+            if (!boxes.Boxes().empty()) {
+                EXPECT_EQ(MAKE_SCREEN, boxes.Boxes()[0].Caption);
+                EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONQUESTION), boxes.Boxes()[0].Type);
+                EXPECT_NE(std::string::npos, boxes.Boxes()[0].Text.find("Make start-up screens from 3 of the 5 pictures?"))
+                    << boxes.Boxes()[0].Text;
+            }
+            for (const char* name : {"\\A.sys", "\\c.sys", "\\single.sys"})
+                EXPECT_TRUE(IsScreen(screens + name)) << name;
+            boxes.SetAnswer(IDNO);
+            Drop(signon.GetSafeHwnd(), EntryPoint(signon, 0), {a, single});
+            return true;
+        })
+        .Then("No: the files themselves, before the first entry", [&] {
+            HWND list = Control(signon, IDC_FILES);
+            if (ListEntries(list).size() != 9)
+                return false;
+            EXPECT_EQ(a, ListEntries(list)[0]);
+            EXPECT_EQ(single, ListEntries(list)[1]);
+            EXPECT_EQ(0, Selection(list));
+            EXPECT_EQ(2u, boxes.Boxes().size());
+            if (boxes.Boxes().size() == 2) {
+                EXPECT_NE(std::string::npos, boxes.Boxes()[1].Text.find("Make start-up screens from 2 of the 2 pictures?"));
+            }
+            return true;
+        })
+        .Press(PSBTN_OK);
+    ASSERT_EQ(IDOK, RunPages({&wallpaper, &signon}, script));
+    EXPECT_EQ(8u, wallpaper.GetFileList().GetCount());
+    EXPECT_EQ(ORIGINAL_ENTRY, Entries(signon.GetFileList()).back());
 }
 
 }  // namespace

@@ -32,6 +32,10 @@ const std::vector<RecordedBox>& MessageBoxRecorder::Boxes() const {
     return g_boxes;
 }
 
+void MessageBoxRecorder::SetAnswer(int answer) {
+    g_answer = answer;
+}
+
 namespace {
 // One modal run at a time: a thread timer waits for `g_shown` to give the
 // window, then hands it to `g_act` once; after 60 s without it the test fails

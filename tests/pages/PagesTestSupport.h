@@ -30,6 +30,8 @@ public:
     explicit MessageBoxRecorder(int answer = IDOK);
     ~MessageBoxRecorder();
     const std::vector<RecordedBox>& Boxes() const;
+    // The answer to the boxes from now on.
+    void SetAnswer(int answer);
 };
 
 // Runs `sheet` modally; once its active page is on screen, `act` runs once

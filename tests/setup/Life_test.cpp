@@ -309,7 +309,7 @@ protected:
     // Everything setup and the program wrote is gone; the user's pictures and
     // the logos Windows shipped with are there as they were.
     void ExpectNothingLeft() {
-        for (const char* name : {"imagewheel.exe", "uninstall.exe", "OriginalLogos", "SignonFileList.txt",
+        for (const char* name : {"imagewheel.exe", "uninstall.exe", "OriginalLogos", "Screens", "SignonFileList.txt",
                                  "CurrSignonFile.txt", "ShutdownFileList.txt", "CurrShutdownFile.txt",
                                  "SignoffFileList.txt", "CurrSignoffFile.txt", "WallpaperFileList.txt",
                                  "CurrWallpaperFile.txt"})
@@ -434,6 +434,9 @@ TEST_F(LifeTest, TheUninstallerStartedDirectlyPutsTheLogosBackFirst) {
     ASSERT_NE(nullptr, StartAtLogOn(resident));
     ASSERT_TRUE(SameBytes(sunrise, ReadBytes("C:\\Logo.sys")));
     ASSERT_TRUE(SameBytes(shippedSignon, ReadBytes(Installed("OriginalLogos\\Logo.sys"))));
+    // A screen the program made of a picture goes with the program.
+    CreateDirectoryA(Installed("Screens").c_str(), NULL);
+    WriteBytes(Installed("Screens\\sunrise.sys"), sunrise);
 
     // Started from the install folder, silently: it hands over to the
     // program's uninstall run, which stops the resident instance, puts the

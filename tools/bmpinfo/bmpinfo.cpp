@@ -1,4 +1,7 @@
-// bmpinfo FILE...            one line per file: what the bitmap reader made of it
+// bmpinfo FILE...            one line per file: what the bitmap reader made of it,
+//                             ending in whether Windows 9x shows the file as a
+//                             start-up or shut-down screen (" -- screen: yes", or
+//                             " -- screen: no, " and why not)
 // bmpinfo --ppm OUT.ppm FILE  also writes the converted image as binary PPM
 //
 // Exit status: 0 when every file loaded and converted, 1 when any did not,
@@ -8,6 +11,7 @@
 #include <vector>
 
 #include "Graphics.h"
+#include "Screen.h"
 
 namespace {
 
@@ -48,6 +52,15 @@ bool WritePpm(const char* name, TImage& image) {
     return std::fclose(out) == 0 && ok;
 }
 
+// Ends the file's line with the screen verdict.
+void PrintScreenVerdict(const char* name) {
+    const TScreenVerdict verdict = CheckScreen(name);
+    if (verdict == ScreenValid)
+        std::printf(" -- screen: yes\n");
+    else
+        std::printf(" -- screen: no, %s\n", DescribeScreenVerdict(verdict));
+}
+
 // Prints the file's line; true when it loaded and converted (and its PPM, if
 // asked for, was written).
 bool Describe(const char* name, const char* ppm) {
@@ -65,7 +78,8 @@ bool Describe(const char* name, const char* ppm) {
         failure = opened ? "out of memory for the palette" : "cannot open the file";
     }
     if (!opened) {
-        std::printf("%s: status=%d loaded=0 (%s)\n", name, int(TBitmapFile::StatusReadFailure), failure);
+        std::printf("%s: status=%d loaded=0 (%s)", name, int(TBitmapFile::StatusReadFailure), failure);
+        PrintScreenVerdict(name);
         return false;
     }
     std::printf("%s: status=%d loaded=%d", name, int(bitmap.GetStatus()), loaded ? 1 : 0);
@@ -76,7 +90,7 @@ bool Describe(const char* name, const char* ppm) {
                     (unsigned long)bitmap.GetColorsUsed(), converted ? 1 : 0,
                     converted ? image.Palette.GetCount() : 0u);
     if (const char* reason = failure ? failure : Reason(bitmap)) std::printf(" (%s)", reason);
-    std::printf("\n");
+    PrintScreenVerdict(name);
     if (converted && ppm && !WritePpm(ppm, image)) {
         std::fprintf(stderr, "bmpinfo: cannot write %s\n", ppm);
         return false;
