@@ -4,8 +4,8 @@
 #include "WinApp.h"
 #include "ExceptionBase.h"
 #include <map>
+#include <memory>
 #include <new>
-#include <string>
 
 namespace {
 
@@ -342,9 +342,10 @@ BOOL CWnd::DestroyWindow()
 
 void CWnd::GetWindowText(TCharString& rString) const
 {
-    std::string buffer(::GetWindowTextLengthA(m_hWnd) + 1, '\0');
-    ::GetWindowTextA(m_hWnd, &buffer[0], (int)buffer.size());
-    rString = buffer.c_str();
+    const int size = ::GetWindowTextLengthA(m_hWnd) + 1;
+    std::unique_ptr<char[]> buffer(new char[size]());
+    ::GetWindowTextA(m_hWnd, buffer.get(), size);
+    rString = buffer.get();
 }
 
 int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)
