@@ -12,6 +12,11 @@ namespace {
 const char DISCARD_TEXT[] = "Terminating Imagewheel will throw away unsaved settings.  Terminate anyway?";
 const char DISCARD_CAPTION[] = "Imagewheel -- Discard changes?";
 
+// Broadcast by the shells of Internet Explorer 4, Windows 98 and later when
+// the taskbar is created, also after Explorer has ended and started again:
+// every icon of the notification area is gone then.
+const CRegisteredMessage TaskbarCreatedMessage("TaskbarCreated");
+
 // The Windows 95 layout of NOTIFYICONDATA (no balloon fields).
 const DWORD NOTIFYICONDATA_95_SIZE = 88;
 static_assert(NOTIFYICONDATAA_V1_SIZE == NOTIFYICONDATA_95_SIZE, "the Windows 95 NOTIFYICONDATA");
@@ -42,7 +47,7 @@ CTrayWnd::CTrayWnd(CConfigSheet* sheet, CCategoryPage* signonPage, CCategoryPage
                    CCategoryPage* signoffPage, CWallpaperPage* wallpaperPage, CGeneralPage* generalPage)
     : Sheet(sheet), SignonPage(signonPage), ShutdownPage(shutdownPage), SignoffPage(signoffPage),
       WallpaperPage(wallpaperPage), GeneralPage(generalPage), SheetShowing(0),
-      m_pWatch(NULL) {}
+      m_iconRetriesLeft(0), m_pWatch(NULL) {}
 
 CTrayWnd::~CTrayWnd() {
     for (DestructionWatch* watch = m_pWatch; watch; watch = watch->Outer)
@@ -55,6 +60,21 @@ int CTrayWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     if (CFrameWnd::OnCreate(lpCreateStruct) == -1)
         return -1;
 
+    ShowIcon();
+    WheelApp().ArmWallpaperTimer();
+    return 0;
+}
+
+void CTrayWnd::ShowIcon() {
+    KillTimer(ICON_RETRY_TIMER_ID);
+    if (AddIcon())
+        return;
+    // No taskbar yet: a cycle run started with Windows may come before it.
+    m_iconRetriesLeft = ICON_RETRY_COUNT;
+    SetTimer(ICON_RETRY_TIMER_ID, ICON_RETRY_INTERVAL_MS);
+}
+
+bool CTrayWnd::AddIcon() {
     NOTIFYICONDATAA data;
     InitIconData(data, m_hWnd);
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
@@ -65,12 +85,12 @@ int CTrayWnd::OnCreate(LPCREATESTRUCT lpCreateStruct) {
                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     lstrcpynA(data.szTip, Title.GetText(),
               std::min(static_cast<int>(Title.GetLength()) + 1, static_cast<int>(sizeof data.szTip)));
-    Shell_NotifyIconA(NIM_ADD, &data);
+    // A notification area that has the icon already (a "TaskbarCreated" that
+    // no new taskbar sent) refuses to add it twice but takes the change.
+    const bool shown = Shell_NotifyIconA(NIM_ADD, &data) || Shell_NotifyIconA(NIM_MODIFY, &data);
     if (data.hIcon)
         DestroyIcon(data.hIcon);
-
-    WheelApp().ArmWallpaperTimer();
-    return 0;
+    return shown;
 }
 
 void CTrayWnd::OnDestroy() {
@@ -78,6 +98,7 @@ void CTrayWnd::OnDestroy() {
     InitIconData(data, m_hWnd);
     Shell_NotifyIconA(NIM_DELETE, &data);
     KillTimer(WALLPAPER_TIMER_ID);
+    KillTimer(ICON_RETRY_TIMER_ID);
     if (SheetShowing)
         Sheet->DestroyWindow();
     PopupMenu.DestroyMenu();
@@ -85,8 +106,12 @@ void CTrayWnd::OnDestroy() {
 }
 
 void CTrayWnd::OnTimer(UINT_PTR nIDEvent) {
-    if (nIDEvent == WALLPAPER_TIMER_ID)
-        WheelApp().CycleWallpaper();
+    if (nIDEvent == WALLPAPER_TIMER_ID) {
+        WheelApp().WallpaperTimerExpired();
+    } else if (nIDEvent == ICON_RETRY_TIMER_ID) {
+        if (AddIcon() || --m_iconRetriesLeft <= 0)
+            KillTimer(ICON_RETRY_TIMER_ID);
+    }
 }
 
 BOOL CTrayWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
@@ -100,6 +125,10 @@ BOOL CTrayWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
 LRESULT CTrayWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_TRAY_NOTIFY)
         return OnTrayNotify(wParam, lParam);
+    if (message == TaskbarCreatedMessage && message != 0) {
+        ShowIcon();
+        return 0;
+    }
     return CFrameWnd::WindowProc(message, wParam, lParam);
 }
 

@@ -12,6 +12,11 @@ class CGeneralPage;
 const UINT WM_TRAY_NOTIFY = WM_USER + 1000;   // 2024
 const UINT TRAY_ICON_ID = 128;
 const UINT ID_TERMINATE_IMAGEWHEEL = 0x6000;
+// While the notification area refuses the icon (no taskbar yet), it is
+// offered again every 2 seconds, for up to a minute, on this timer.
+const UINT_PTR ICON_RETRY_TIMER_ID = 2;
+const UINT ICON_RETRY_INTERVAL_MS = 2000;
+const int ICON_RETRY_COUNT = 30;
 
 class CTrayWnd : public CFrameWnd {
 public:
@@ -45,6 +50,11 @@ protected:
 
 private:
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    // Puts the icon into the notification area, or starts offering it again
+    // on ICON_RETRY_TIMER_ID when that fails.
+    void ShowIcon();
+    // True when the notification area has the icon, added now or before.
+    bool AddIcon();
 
     CConfigSheet* Sheet;
     CCategoryPage* SignonPage;
@@ -54,6 +64,7 @@ private:
     CGeneralPage* GeneralPage;
     SHORT SheetShowing;
     CMenu PopupMenu;
+    int m_iconRetriesLeft;
     // The sheet's modal loop and the confirmation box dispatch messages that
     // may destroy this window, and with it this object; a watch tells the
     // interrupted operation not to touch the object any more.

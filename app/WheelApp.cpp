@@ -362,13 +362,14 @@ void CWheelApp::PullSettingsFromPages() {
 }
 
 void CWheelApp::ArmWallpaperTimer() {
-    ::ArmWallpaperTimer(m_pTrayWnd->GetSafeHwnd(), m_settings, m_lists[Index(Category::Wallpaper)]);
+    ::ArmWallpaperTimer(m_pTrayWnd->GetSafeHwnd(), m_wallpaperTimer, m_settings, m_lists[Index(Category::Wallpaper)]);
 }
 
 void CWheelApp::ApplyWallpaper() {
     ::ApplyWallpaper(m_lists[Index(Category::Wallpaper)], m_settings.WallpaperStyle);
 }
 
-void CWheelApp::CycleWallpaper() {
-    ::CycleWallpaper(m_settings, m_lists[Index(Category::Wallpaper)]);
+void CWheelApp::WallpaperTimerExpired() {
+    ::WallpaperTimerExpired(m_pTrayWnd->GetSafeHwnd(), m_wallpaperTimer, m_settings,
+                            m_lists[Index(Category::Wallpaper)]);
 }

@@ -19,7 +19,9 @@
 //
 // Tray window. CTrayWnd is the hidden main window: it owns the notification
 // icon (callback message 2024), its popup menu ("Show Imagewheel" = command
-// 2025, "Terminate Imagewheel" = 0x6000) and the wallpaper timer (id 1). Its
+// 2025, "Terminate Imagewheel" = 0x6000) and the wallpaper timer (id 1). The
+// icon comes back when the taskbar is created again ("TaskbarCreated"), and an
+// add that fails is retried (timer 2) for a minute. Its
 // destruction removes the icon, closes an open sheet unsaved and ends the
 // message loop; ExitInstance then deletes the sheet and the pages.
 //
@@ -87,10 +89,11 @@ public:
     // (the latter also saves everything and installs the logo files).
     void PushSettingsToPages();
     void PullSettingsFromPages();
-    // The wallpaper operations of the tray window.
+    // The wallpaper operations of the tray window: (re)starting its timer,
+    // applying the current wallpaper, and the timer's expiry.
     void ArmWallpaperTimer();
     void ApplyWallpaper();
-    void CycleWallpaper();
+    void WallpaperTimerExpired();
     // The tray window deletes itself with its window: the application and
     // the instance window forget it, so that a single-instance message that
     // arrives before the message loop has ended finds no tray window rather
@@ -117,6 +120,7 @@ private:
     CWheelCommandLineInfo m_cmdInfo;
     FileListSet m_lists;
     AppSettings m_settings;
+    WallpaperTimer m_wallpaperTimer;   // timer 1 of the tray window
 };
 
 // The application object (only the program has one of this class).

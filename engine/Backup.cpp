@@ -32,21 +32,22 @@ void BackupOriginalLogos(const char* programPath, const AppSettings& settings) {
     }
 
     // A backup that exists already is never overwritten: it holds the logo
-    // that was there before this program's first run.
+    // that was there before this program's first run. A logo that has no
+    // backup yet is copied, also on a reinstallation that finds the others'
+    // backups; a logo file that does not exist leaves no backup.
     const TCharString windows = WindowsDirectory();
-    bool attempted = false;
-    for (const char* name : {"Logow.sys", "Logos.sys"}) {
-        const TCharString backup = folder + name;
-        if (!FileExists(backup.GetText())) {
-            CopyFileBytes(backup.GetText(), (windows + name).GetText());
-            attempted = true;
-        }
+    const struct {
+        const char* Name;
+        TCharString Logo;
+    } logos[] = {
+        {"Logow.sys", windows + "Logow.sys"},
+        {"Logos.sys", windows + "Logos.sys"},
+        {"Logo.sys", LogoTargetName(Category::Signon, settings)},
+    };
+    for (const auto& logo : logos) {
+        const TCharString backup = folder + logo.Name;
+        if (!FileExists(backup.GetText())) CopyFileBytes(backup.GetText(), logo.Logo.GetText());
     }
-    // The start-up screen is saved only together with the other two, so a
-    // reinstallation that finds their backups leaves it alone.
-    const TCharString backup = folder + "Logo.sys";
-    if (attempted && !FileExists(backup.GetText()))
-        CopyFileBytes(backup.GetText(), LogoTargetName(Category::Signon, settings).GetText());
 }
 
 void TakeOverUninstallEntry(const char* programPath) {

@@ -63,6 +63,10 @@ struct FileList {
     FileList();
     TValVector<TCharString> Entries;  // file names in list order
     TCharString Current;              // the installed / shown file; empty when none
+    // Set by LoadFileList when the list file is there but could not be read
+    // (another program holds it, a read error): the list in memory is then
+    // not the user's, and SaveFileList never writes it over that file.
+    bool LoadFailed = false;
 };
 typedef FileList FileListSet[CATEGORY_COUNT];   // indexed by Index(Category)
 
@@ -86,13 +90,16 @@ void SaveSettings(const AppSettings& settings);
 // ---------------------------------------------------------------------------
 // File lists (a list file and a current-file file per category)
 
-// Replaces `list` with the contents of the category's two files. When either
-// file cannot be opened `list` is left as it is. A file that a power cut left
-// only as its complete temporary copy is first put back.
+// Replaces `list` with the contents of the category's two files. A missing
+// current-file file gives an empty current file (the cycle starts again from
+// the first entry). When the list file cannot be read `list` is left as it is,
+// and marked LoadFailed unless the file is simply not there. A file that a
+// power cut left only as its complete temporary copy is first put back.
 void LoadFileList(Category category, const CategorySettings& settings, FileList& list);
 // Writes both files completely under temporary names, then replaces them; a
 // file that cannot be written or replaced (read-only, a folder in its place)
-// leaves both as they were. Returns false when not both were replaced.
+// leaves both as they were, and so does a list marked LoadFailed while its
+// list file exists. Returns false when not both were replaced.
 bool SaveFileList(Category category, const CategorySettings& settings, const FileList& list);
 
 // ---------------------------------------------------------------------------
@@ -109,13 +116,47 @@ void CycleDueLogos(const AppSettings& settings, FileListSet& lists, const Clock&
 
 const UINT_PTR WALLPAPER_TIMER_ID = 1;
 const UINT MINIMUM_TIMER_INTERVAL = 1000;   // ms
+// The longest interval Windows promises a timer (USER_TIMER_MAXIMUM, about
+// 24.8 days). Windows 2000 and XP before SP2 take a longer one as 1 ms, later
+// versions shorten it.
+const UINT LONGEST_TIMER_INTERVAL = 0x7FFFFFFF;
 // The wallpaper timer's interval in ms for a unit and period (not for Boot).
 UINT WallpaperTimerInterval(FrequencyUnit unit, LONG period);
-// Stops timer WALLPAPER_TIMER_ID of `window`; when wallpaper cycling is on
+
+// Timer WALLPAPER_TIMER_ID of a window, for intervals of any 32-bit length:
+// one longer than LONGEST_TIMER_INTERVAL is armed in parts that fit, one
+// after the other, and counts as expired only once all of them have passed.
+class WallpaperTimer {
+public:
+    virtual ~WallpaperTimer();
+    // Starts the timer anew for `interval` ms.
+    void Start(HWND window, UINT interval);
+    void Stop(HWND window);
+    // At each WM_TIMER of the timer: true when the whole interval has passed
+    // (the timer then runs on for the next one), false when only a part of
+    // it has (the timer is then armed for the next part) or it is stopped.
+    bool Expired(HWND window);
+
+protected:
+    // Windows' SetTimer and KillTimer for WALLPAPER_TIMER_ID (tests watch them).
+    virtual void SetWindowsTimer(HWND window, UINT elapse);
+    virtual void KillWindowsTimer(HWND window);
+
+private:
+    void ArmNextPart(HWND window);
+    UINT Interval = 0;   // the whole interval; 0 while stopped
+    UINT Left = 0;       // what remains of it after the part now armed
+};
+
+// Stops the wallpaper timer of `window`; when wallpaper cycling is on
 // (Enabled is 1, as the Wallpaper page shows it) either cycles the wallpaper
-// at once (unit Boot) or restarts the timer.
-void ArmWallpaperTimer(HWND window, const AppSettings& settings, FileList& wallpaper,
+// at once (unit Boot) or starts the timer anew.
+void ArmWallpaperTimer(HWND window, WallpaperTimer& timer, const AppSettings& settings, FileList& wallpaper,
                        const Clock& clock = SystemClock());
+// The window received WM_TIMER for WALLPAPER_TIMER_ID: cycles the wallpaper
+// once the timer's whole interval has passed.
+void WallpaperTimerExpired(HWND window, WallpaperTimer& timer, const AppSettings& settings, FileList& wallpaper,
+                           const Clock& clock = SystemClock());
 
 // ---------------------------------------------------------------------------
 // Cycle step and installation
@@ -132,7 +173,9 @@ TCharString LogoTargetName(Category logoCategory, const AppSettings& settings);
 void RecoverLogoFiles(const AppSettings& settings);
 // Copies the current files of Signon, Shutdown and Signoff over their targets
 // (after RecoverLogoFiles); a current ORIGINAL_ENTRY is first replaced by its
-// backup's name.
+// backup's name. A Signon original without a backup (Windows had no Logo.sys
+// before the first run) is installed by deleting Logo.sys: Windows then shows
+// its built-in start-up screen.
 void InstallLogos(const AppSettings& settings, FileListSet& lists);
 // True when every byte of `source` reached `target`. On failure `target` is
 // as it was before the call.
@@ -149,14 +192,19 @@ extern const char UNINSTALL_KEY[];   // under HKEY_LOCAL_MACHINE
 // The program's directory followed by "OriginalLogos\".
 TCharString BackupFolderName(const char* programPath);
 // Copies the logo files present now into the backup folder (never over an
-// existing backup). Shows a message when the folder cannot be created.
+// existing backup): each one that has no backup yet. Shows a message when the
+// folder cannot be created.
 void BackupOriginalLogos(const char* programPath, const AppSettings& settings);
 // Stores the setup program's uninstall command as "UNINSTALL_STRING" and puts
 // "\"<programPath>\" /uninstall" in its place. Nothing changes when the command
 // cannot be read or already is this program's own.
 void TakeOverUninstallEntry(const char* programPath);
 // Imports the desktop wallpaper and its tiling into the settings and the
-// wallpaper list (memory only).
+// wallpaper list (memory only). Only a value that names an existing file is
+// a wallpaper (environment strings expanded, a bare name taken from the
+// Windows directory); it becomes the current file, appended as its full path
+// unless the list holds that file already. Any other value switches wallpaper
+// cycling off.
 void ImportDesktopWallpaper(AppSettings& settings, FileList& wallpaper);
 // The first-installation steps after the marker check: backup, uninstall entry
 // take-over, wallpaper import.

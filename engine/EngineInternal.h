@@ -3,6 +3,7 @@
 #include "Engine.h"
 #include "Framework.h"
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 extern const char CONFIG_SECTION[];   // "CONFIG"
@@ -50,6 +51,10 @@ private:
 // renaming the copy), the copy becomes the target again. A leftover copy
 // beside a present target is removed.
 void RecoverReplacedFile(const char* target);
+
+// True only when `path` certainly does not exist (no such file or folder);
+// false for a file that exists or cannot be looked at.
+bool FileAbsent(const char* path);
 
 bool IsOriginalEntry(const TCharString& entry);
 // The Windows directory with a trailing backslash.

@@ -52,34 +52,51 @@ void LoadFileList(Category category, const CategorySettings& settings, FileList&
     RecoverReplacedFile(settings.ListFileName.GetText());
     RecoverReplacedFile(settings.CurrentFileName.GetText());
     FilePtr listFile(fopen(settings.ListFileName.GetText(), "r"));
-    if (!listFile) return;
-    FilePtr currentFile(fopen(settings.CurrentFileName.GetText(), "r"));
-    if (!currentFile) return;
+    if (!listFile) {
+        // A list file that is there but cannot be opened (another program
+        // holds it) keeps the user's list: nothing may be saved over it.
+        list.LoadFailed = !FileAbsent(settings.ListFileName.GetText());
+        return;
+    }
+    // Until the whole list is in memory, what memory holds is not the list.
+    list.LoadFailed = true;
 
     // The lines are counted first so that the vector holds every entry from
     // the start: appending to a vector that grows by one entry at a time would
     // copy the whole list at every line.
     unsigned int count = 0;
     for (LineReader counter(listFile.get()); counter.Next();) ++count;
+    if (ferror(listFile.get())) return;
     rewind(listFile.get());
     const bool original = count != 0 && HasOriginalEntry(category);
 
     TValVector<TCharString> entries(std::max(count + (original ? 1 : 0), 1u), 1);
     LineReader lines(listFile.get());
     while (const char* line = lines.Next()) entries.InsertLast(TCharString(line));
+    if (ferror(listFile.get())) return;
 
     TCharString current;
     if (entries.GetCount() != 0) {
         // Another program may have written the file between the two readings.
         if (count != 0 ? original : HasOriginalEntry(category)) entries.InsertLast(TCharString(ORIGINAL_ENTRY));
-        LineReader currentLine(currentFile.get());
-        if (const char* line = currentLine.Next()) current = line;
+        // Without its current-file file (deleted as clutter, or a list
+        // brought from another machine) the list still counts: its cycle
+        // starts again from the first entry.
+        FilePtr currentFile(fopen(settings.CurrentFileName.GetText(), "r"));
+        if (currentFile) {
+            LineReader currentLine(currentFile.get());
+            if (const char* line = currentLine.Next()) current = line;
+        }
     }
     list.Entries = entries;
     list.Current = current;
+    list.LoadFailed = false;
 }
 
 bool SaveFileList(Category category, const CategorySettings& settings, const FileList& list) {
+    // A list that could not be read is never written over the file that
+    // holds it; once that file is gone there is nothing left to lose.
+    if (list.LoadFailed && !FileAbsent(settings.ListFileName.GetText())) return false;
     // Both files are written completely under temporary names first, so a
     // failure never leaves one of them empty or cut short.
     TempFile listFile(settings.ListFileName.GetText());

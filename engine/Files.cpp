@@ -81,6 +81,12 @@ bool FileExists(const char* path) {
     return FilePtr(fopen(path, "rb")) != nullptr;
 }
 
+bool FileAbsent(const char* path) {
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 bool IsOriginalEntry(const TCharString& entry) {
     return entry == TCharString(ORIGINAL_ENTRY);
 }

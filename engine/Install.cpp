@@ -100,6 +100,14 @@ void InstallLogos(const AppSettings& settings, FileListSet& lists) {
         TCharString& current = lists[Index(c)].Current;
         if (current.GetLength() == 0) continue;
         if (IsOriginalEntry(current)) current = BackupNameOf(c);
+        if (c == Category::Signon && current == TCharString(BackupNameOf(c)) && !FileExists(current.GetText())) {
+            // No backup: there was no Logo.sys before the first run (Windows
+            // keeps its own start-up screen inside IO.SYS). Without one,
+            // Windows shows that screen again, which is the original.
+            if (!DeleteFileA(target.GetText()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+                ShowEngineError((TCharString("Unable to create file ") + target.GetText()).GetText());
+            continue;
+        }
         if (!CopyFileBytes(target.GetText(), current.GetText())) {
             ShowEngineError((TCharString("Unable to create file ") + target.GetText()).GetText());
             // Without a Logo.sys Windows shows its built-in start-up screen.

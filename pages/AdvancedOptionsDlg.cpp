@@ -62,8 +62,7 @@ void CWallpaperOptionsDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_STRETCH, m_stretchButton);
     DDX_Control(pDX, IDC_BESTFIT, m_bestFitButton);
     CButton* const order[] = {&m_forwardButton, &m_backwardButton, &m_randomButton};
-    // In code order; the visible Tile and Center come first, so they win
-    // over a hidden radio that is still checked.
+    // In code order: should more than one be checked, the lowest code wins.
     CButton* const style[] = {&m_tileButton, &m_centerButton, &m_stretchButton, &m_bestFitButton};
     if (pDX->m_bSaveAndValidate) {
         m_cycleEnabled = m_disableButton.GetCheck() == BST_CHECKED ? 0 : 1;

@@ -40,7 +40,7 @@ OPENFILENAMEA& PrepareAddDialog(HWND owner) {
         std::memset(&state, 0, sizeof state);
         OPENFILENAMEA& ofn = state.Record;
         ofn.lStructSize = OPENFILENAME_95_SIZE;
-        ofn.lpstrFilter = "Logo files\0*.sys;*.bmp\0All files\0*.*\0";
+        ofn.lpstrFilter = "Logo files\0*.sys;*.bmp\0All files\0*.*\0Pictures\0*.bmp;*.jpg;*.jpeg;*.png;*.gif\0";
         ofn.lpstrCustomFilter = state.CustomFilter;
         ofn.nMaxCustFilter = DIALOG_BUFFER_SIZE;
         ofn.nFilterIndex = 1;

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "Graphics.h"
+#include "Picture.h"
 #include "resource.h"
 
 namespace {
@@ -153,6 +154,97 @@ private:
     std::unique_ptr<std::uint32_t[]> m_counts;   // pixels per cell
 };
 
+// The distinct colours of a picture while there are at most `Most` of them,
+// with their pixel counts.
+class TFewColours {
+public:
+    static const unsigned Most = 256;
+
+    // Counts `count` pixels of colour 0x00RRGGBB; false once the picture
+    // has more than Most colours.
+    bool Add(std::uint32_t colour, std::uint32_t count) {
+        const std::uint32_t key = colour | 0x1000000;   // 0 marks a free slot
+        unsigned slot = (colour * 2654435761u) >> 22;   // 10 bits: Slots
+        for (;;) {
+            if (m_keys[slot] == key) {
+                m_counts[slot] += count;
+                return true;
+            }
+            if (m_keys[slot] == 0) {
+                if (m_used == Most)
+                    return false;
+                m_keys[slot] = key;
+                m_counts[slot] = count;
+                ++m_used;
+                return true;
+            }
+            slot = (slot + 1) & (Slots - 1);
+        }
+    }
+    // Writes the colours, the most used first (equal counts in colour
+    // order); returns how many.
+    unsigned Fill(PALETTEENTRY* entries) const {
+        std::uint64_t order[Most];   // count above, colour below
+        unsigned n = 0;
+        for (unsigned i = 0; i < Slots; ++i)
+            if (m_keys[i] != 0)
+                order[n++] = std::uint64_t(~m_counts[i]) << 24 | (m_keys[i] & 0xFFFFFF);
+        std::sort(order, order + n);
+        for (unsigned i = 0; i < n; ++i) {
+            entries[i].peRed = static_cast<BYTE>(order[i] >> 16);
+            entries[i].peGreen = static_cast<BYTE>(order[i] >> 8);
+            entries[i].peBlue = static_cast<BYTE>(order[i]);
+            entries[i].peFlags = PC_NOCOLLAPSE;
+        }
+        return n;
+    }
+
+private:
+    static const unsigned Slots = 1024;   // a power of two, at most a quarter used
+    std::uint32_t m_keys[Slots] = {};
+    std::uint32_t m_counts[Slots] = {};
+    unsigned m_used = 0;
+};
+
+// What the first bytes of a file say.
+enum class TFileKind { Unreadable, Bitmap, Other };
+
+// Opens the file for reading only and looks at its first two bytes. Only a
+// file on disk is read: a device (CON, a serial port, a pipe) could make a
+// read wait for ever.
+TFileKind SniffFile(const char* path) {
+    HANDLE file = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return TFileKind::Unreadable;
+    TFileKind kind = TFileKind::Unreadable;
+    char magic[2];
+    DWORD read = 0;
+    if (::GetFileType(file) == FILE_TYPE_DISK && ::ReadFile(file, magic, sizeof magic, &read, NULL))
+        kind = read == 2 && magic[0] == 'B' && magic[1] == 'M' ? TFileKind::Bitmap : TFileKind::Other;
+    ::CloseHandle(file);
+    return kind;
+}
+
+// The desktop colour as 0x00RRGGBB, what transparent pixels are shown on.
+std::uint32_t DesktopColour() {
+    const COLORREF colour = ::GetSysColor(COLOR_BACKGROUND);
+    return std::uint32_t(GetRValue(colour)) << 16 | std::uint32_t(GetGValue(colour)) << 8 | GetBValue(colour);
+}
+
+// Rows of the display bitmap: three bytes a pixel, filled to four bytes.
+std::uint64_t DisplayStride(std::uint32_t width) {
+    return (3ull * width + 3) / 4 * 4;
+}
+
+// Whether StretchDIBits can take a display bitmap of this size (it takes
+// signed sizes); a picture it cannot take is refused like one that does not
+// fit into memory.
+bool DisplayableSize(std::uint32_t width, std::uint32_t height) {
+    return width != 0 && height != 0 && width <= INT_MAX && height <= INT_MAX &&
+           DisplayStride(width) * height <= 0x7FFFFFFFull;
+}
+
 }  // namespace
 
 CImagePreview::CImagePreview()
@@ -218,39 +310,58 @@ void CImagePreview::LoadCurrentPath() {
         CWnd* parent = m_hWnd != NULL ? CWnd::FromHandle(::GetParent(m_hWnd)) : NULL;
         if (information.Create(IDD_INFORMATION, parent))
             information.UpdateWindow();   // nothing dispatches messages during the load
-        TImage image;
-        TBitmapFile bitmap;
-        TDataFile file(false);
-        bool ok = true;
-        try {
-            file.Open(m_currentPath.GetText(), kOpenReadWriteBinary);
-        } catch (...) {
-            ok = false;
+        switch (SniffFile(m_currentPath.GetText())) {
+        case TFileKind::Bitmap:
+            LoadBitmapFile();
+            break;
+        case TFileKind::Other:
+            LoadPicture();
+            break;
+        case TFileKind::Unreadable:
+            break;
         }
-        if (ok) {
-            try {
-                ok = bitmap.Load(file);
-            } catch (...) {
-                ok = false;
-            }
-        }
-        if (ok) {
-            try {
-                ok = bitmap.ToImage(image);
-            } catch (...) {
-                ok = false;
-            }
-        }
-        // The file and the read pixels are done with: freeing them now keeps
-        // the memory needed at once lower.
-        bitmap.Clear();
-        file.Close();
-        if (ok && !BuildDisplayBitmap(image))
-            FreeDisplayBitmap();
     } catch (...) {
         FreeDisplayBitmap();
     }
     information.DestroyWindow();
+}
+
+void CImagePreview::LoadBitmapFile() {
+    TImage image;
+    TBitmapFile bitmap;
+    TDataFile file(false);
+    bool ok = true;
+    try {
+        file.Open(m_currentPath.GetText(), kOpenReadWriteBinary);
+    } catch (...) {
+        ok = false;
+    }
+    if (ok) {
+        try {
+            ok = bitmap.Load(file);
+        } catch (...) {
+            ok = false;
+        }
+    }
+    if (ok) {
+        try {
+            ok = bitmap.ToImage(image);
+        } catch (...) {
+            ok = false;
+        }
+    }
+    // The file and the read pixels are done with: freeing them now keeps
+    // the memory needed at once lower.
+    bitmap.Clear();
+    file.Close();
+    if (ok && !BuildDisplayBitmap(image))
+        FreeDisplayBitmap();
+}
+
+void CImagePreview::LoadPicture() {
+    TPicture picture;
+    if (DecodePicture(m_currentPath.GetText(), DesktopColour(), picture) == PictureOk && !BuildDisplayBitmap(picture))
+        FreeDisplayBitmap();
 }
 
 void CImagePreview::Repaint() {
@@ -264,12 +375,9 @@ std::int16_t CImagePreview::BuildDisplayBitmap(const TImage& image) {
     FreeDisplayBitmap();
     const std::uint32_t width = image.GetWidth();
     const std::uint32_t height = image.GetHeight();
-    const std::uint64_t stride = (3ull * width + 3) / 4 * 4;
+    const std::uint64_t stride = DisplayStride(width);
     const std::uint64_t size = stride * height;
-    // StretchDIBits takes signed sizes; a picture it cannot take is refused
-    // like one that does not fit into memory.
-    if (width == 0 || height == 0 || width > INT_MAX || height > INT_MAX || size > 0x7FFFFFFFull ||
-        image.GetPixelCount() != width * height)
+    if (!DisplayableSize(width, height) || image.GetPixelCount() != width * height)
         return 0;
     std::unique_ptr<std::uint8_t[]> bits(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]);
     if (!bits)
@@ -332,6 +440,83 @@ std::int16_t CImagePreview::BuildDisplayBitmap(const TImage& image) {
     // A palette that cannot be made stays null: the picture is drawn without.
     m_palette = logPalette->palNumEntries != 0 ? ::CreatePalette(logPalette) : NULL;
 
+    SetDisplayHeader(width, height);
+    m_displayBits = bits.release();
+    return 1;
+}
+
+std::int16_t CImagePreview::BuildDisplayBitmap(const TPicture& picture) {
+    FreeDisplayBitmap();
+    const std::uint32_t width = picture.GetWidth();
+    const std::uint32_t height = picture.GetHeight();
+    if (picture.IsEmpty() || !DisplayableSize(width, height))
+        return 0;
+    const std::uint64_t stride = DisplayStride(width);
+    std::unique_ptr<std::uint8_t[]> bits(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(stride * height)]);
+    if (!bits)
+        return 0;
+    // The picture's rows run from the top, red first; the display bitmap's
+    // from the bottom, blue first.
+    const std::uint8_t* in = picture.GetPixels();
+    for (std::uint32_t y = 0; y < height; ++y) {
+        std::uint8_t* out = bits.get() + stride * (height - 1 - y);
+        for (std::uint32_t x = 0; x < width; ++x, in += 3, out += 3) {
+            out[0] = in[2];
+            out[1] = in[1];
+            out[2] = in[0];
+        }
+        for (std::uint64_t fill = 3ull * width; fill < stride; ++fill)
+            *out++ = 0;
+    }
+
+    std::unique_ptr<std::uint8_t[]> logBuffer(
+        new (std::nothrow) std::uint8_t[sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * TFewColours::Most]);
+    std::unique_ptr<TFewColours> few(new (std::nothrow) TFewColours);
+    if (!logBuffer || !few)
+        return 0;
+    LOGPALETTE* logPalette = reinterpret_cast<LOGPALETTE*>(logBuffer.get());
+    logPalette->palVersion = 0x300;
+    // Runs of one colour are counted at once.
+    bool fewColours = true;
+    for (std::uint32_t y = 0; y < height && fewColours; ++y) {
+        const std::uint8_t* pixel = bits.get() + stride * y;
+        std::uint32_t colour = 0, run = 0;
+        for (std::uint32_t x = 0; x < width && fewColours; ++x, pixel += 3) {
+            const std::uint32_t next = std::uint32_t(pixel[2]) << 16 | std::uint32_t(pixel[1]) << 8 | pixel[0];
+            if (run != 0 && next == colour) {
+                ++run;
+                continue;
+            }
+            fewColours = run == 0 || few->Add(colour, run);
+            colour = next;
+            run = 1;
+        }
+        fewColours = fewColours && few->Add(colour, run);
+    }
+    if (fewColours) {
+        logPalette->palNumEntries = static_cast<WORD>(few->Fill(logPalette->palPalEntry));
+    } else {
+        few.reset();
+        TMedianCut medianCut;
+        if (!medianCut.Allocate())
+            return 0;
+        for (std::uint32_t y = 0; y < height; ++y) {
+            const std::uint8_t* pixel = bits.get() + stride * y;
+            for (std::uint32_t x = 0; x < width; ++x, pixel += 3)
+                medianCut.Add(TMedianCut::CellOf(pixel[2], pixel[1], pixel[0]));
+        }
+        logPalette->palNumEntries = static_cast<WORD>(medianCut.Fill(logPalette->palPalEntry, TFewColours::Most));
+        if (logPalette->palNumEntries == 0)
+            return 0;
+    }
+    // A palette that cannot be made stays null: the picture is drawn without.
+    m_palette = ::CreatePalette(logPalette);
+    SetDisplayHeader(width, height);
+    m_displayBits = bits.release();
+    return 1;
+}
+
+void CImagePreview::SetDisplayHeader(std::uint32_t width, std::uint32_t height) {
     BITMAPINFOHEADER& header = m_bitmapInfo.bmiHeader;
     std::memset(&m_bitmapInfo, 0, sizeof m_bitmapInfo);
     header.biSize = sizeof(BITMAPINFOHEADER);
@@ -342,8 +527,6 @@ std::int16_t CImagePreview::BuildDisplayBitmap(const TImage& image) {
     header.biCompression = BI_RGB;
     m_imageWidth = width;
     m_imageHeight = height;
-    m_displayBits = bits.release();
-    return 1;
 }
 
 void CImagePreview::DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) {

@@ -15,7 +15,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   updated_arch=1
 fi
 
-for p in cmake g++ make ninja-build googletest libgtest-dev mingw-w64 wine xvfb xdotool imagemagick \
+for p in cmake g++ make ninja-build googletest libgtest-dev mingw-w64 wine xvfb xdotool imagemagick libstb-dev patch \
          clang libclang-rt-14-dev x11-utils nsis; do
   have_pkg "$p" || need+=("$p")
 done

@@ -33,7 +33,7 @@ counts "$out/native"
 # recovery) in a second prefix that reports Windows 95, where the program takes
 # its 9x paths. IW_EXPECT_WINDOWS lets the tests check which one they got.
 win95_prefix=$out/win32/wineprefix-win95
-win95_tests='^(engine_tests|program_tests|sheet_tests|category_pages_tests)$'
+win95_tests='^(engine_tests|engine_dst_tests|program_tests|sheet_tests|category_pages_tests)$'
 stop_wine() {
   bash "$root/scripts/wine-harness.sh" stop "$out/win32"
   IW_WINEPREFIX=$win95_prefix bash "$root/scripts/wine-harness.sh" stop "$out/win32"

@@ -6,7 +6,10 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 #include "AppTestSupport.h"
+
+#include <shellapi.h>
 
 using namespace apptest;
 
@@ -336,6 +339,151 @@ TEST_F(ProgramTest, AnEndRequestWhileOkIsBeingSavedEndsTheProgramCleanly) {
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
     EXPECT_TRUE(program.WaitForExit()) << "the program did not end with exit code 0";
     EXPECT_EQ(missing + "\r\n", ReadWholeFile(folder + "\\CurrShutdownFile.txt")) << "OK saved the lists";
+}
+
+// What a shell broadcasts when its taskbar has been created (again).
+void BroadcastTaskbarCreated() {
+    SendMessageTimeoutA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 5000, NULL);
+}
+
+// Takes the icon of `trayWindow` away, as a taskbar that ends does.
+void DeleteTrayIcon(HWND trayWindow) {
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = trayWindow;
+    data.uID = 128;
+    Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+TEST_F(ProgramTest, TheIconComesBackWhenTheTaskbarIsCreatedAgain) {
+    Program program("/cycle", MakeEmptyFolder("taskbar"));
+    HWND tray = StartResident(program);
+    ASSERT_NE(nullptr, tray);
+
+    // The taskbar ended and took the icon with it; the new one announces itself.
+    DeleteTrayIcon(tray);
+    ASSERT_FALSE(TrayIconPresent(tray));
+    BroadcastTaskbarCreated();
+    EXPECT_TRUE(WaitFor([&] { return TrayIconPresent(tray); }, START_TIMEOUT_MS)) << "the icon did not come back";
+
+    // The announcement from a program while the icon is there leaves it there
+    // (the broadcast returns once every window has handled it).
+    BroadcastTaskbarCreated();
+    EXPECT_TRUE(TrayIconPresent(tray));
+    // And it keeps working: a double click still opens the sheet.
+    SendTrayMouse(tray, WM_LBUTTONDBLCLK);
+    HWND sheet = WaitForSheet(program);
+    ASSERT_NE(nullptr, sheet);
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return program.SheetWindow() == NULL; }, START_TIMEOUT_MS));
+    PostMessageA(tray, WM_COMMAND, ID_TERMINATE, 0);
+    EXPECT_TRUE(program.WaitForExit());
+    EXPECT_FALSE(TrayIconPresent(tray));
+}
+
+// A notification area of the test's own that refuses every icon, as
+// Shell_NotifyIcon fails before the taskbar exists. Wine's Shell_NotifyIcon
+// hands each request to the first top-level window of class "Shell_TrayWnd"
+// as WM_COPYDATA: the request (NIM_ADD ...) in dwData, the icon's window and
+// id first in the data. A topmost window of that class comes before Wine's.
+class RefusingNotificationArea {
+public:
+    struct Request {
+        DWORD Message;
+        HWND Window;
+        UINT Id;
+        DWORD Tick;
+    };
+
+    RefusingNotificationArea() {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = Procedure;
+        windowClass.hInstance = GetModuleHandleA(NULL);
+        windowClass.lpszClassName = "Shell_TrayWnd";
+        RegisterClassA(&windowClass);
+        s_area = this;
+        m_window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", NULL, WS_POPUP, 0, 0, 1, 1,
+                                   NULL, NULL, GetModuleHandleA(NULL), NULL);
+    }
+    ~RefusingNotificationArea() { Close(); }
+    // From now on the requests reach Wine's notification area.
+    void Close() {
+        if (m_window)
+            DestroyWindow(m_window);
+        m_window = NULL;
+        s_area = NULL;
+    }
+    HWND Window() const { return m_window; }
+    // When each NIM_ADD for `window` came.
+    std::vector<DWORD> Adds(HWND window) const {
+        std::vector<DWORD> ticks;
+        for (const Request& r : m_requests)
+            if (r.Message == NIM_ADD && r.Window == window)
+                ticks.push_back(r.Tick);
+        return ticks;
+    }
+    const std::vector<Request>& Requests() const { return m_requests; }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_COPYDATA && s_area) {
+            const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            if (data->cbData >= 2 * sizeof(LONG)) {
+                const LONG* fields = static_cast<const LONG*>(data->lpData);
+                s_area->m_requests.push_back({static_cast<DWORD>(data->dwData),
+                                              reinterpret_cast<HWND>(static_cast<LONG_PTR>(fields[0])),
+                                              static_cast<UINT>(fields[1]), GetTickCount()});
+            }
+            return FALSE;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    static RefusingNotificationArea* s_area;
+    HWND m_window;
+    std::vector<Request> m_requests;
+};
+RefusingNotificationArea* RefusingNotificationArea::s_area = NULL;
+
+TEST_F(ProgramTest, ARefusedIconIsOfferedAgainForAMinute) {
+    RefusingNotificationArea area;
+    ASSERT_NE(nullptr, area.Window());
+    ASSERT_EQ(area.Window(), FindWindowExA(NULL, NULL, "Shell_TrayWnd", NULL)) << "Wine's would be asked first";
+
+    // A cycle run that starts before the taskbar: no icon, but it stays.
+    Program program("/cycle", MakeEmptyFolder("iconretry"));
+    ASSERT_TRUE(program.Started());
+    HWND tray = NULL;
+    ASSERT_TRUE(WaitFor([&] { return (tray = program.TrayWindow()) != NULL && area.Adds(tray).size() >= 3; },
+                        START_TIMEOUT_MS + 10000))
+        << "the refused icon was not offered again";
+    for (const auto& request : area.Requests())
+        EXPECT_EQ(128u, request.Id);
+
+    // Every two seconds, for a minute: the first offer and 30 more.
+    ASSERT_TRUE(WaitFor([&] { return area.Adds(tray).size() >= 31; }, 120000));
+    const DWORD lastOffer = area.Adds(tray).back();
+    WaitFor([&] { return GetTickCount() - lastOffer >= 3 * 2000; }, 10000);   // three more periods
+    std::vector<DWORD> offers = area.Adds(tray);
+    EXPECT_EQ(31u, offers.size()) << "offered again after a minute";
+    for (size_t i = 1; i < offers.size(); ++i)
+        EXPECT_GE(offers[i] - offers[i - 1], 1500u) << "offer " << i << " came too soon";
+    EXPECT_TRUE(program.Running());
+
+    // A taskbar that announces itself gets the icon at once, and another
+    // minute of offers while it refuses.
+    BroadcastTaskbarCreated();
+    EXPECT_EQ(32u, area.Adds(tray).size());
+    EXPECT_TRUE(WaitFor([&] { return area.Adds(tray).size() >= 33; }, START_TIMEOUT_MS));
+    // Once the notification area takes it, the icon is there and works.
+    area.Close();
+    ASSERT_TRUE(WaitFor([&] { return TrayIconPresent(tray); }, START_TIMEOUT_MS)) << "the icon never arrived";
+    SendTrayMouse(tray, WM_LBUTTONDBLCLK);
+    HWND sheet = WaitForSheet(program);
+    ASSERT_NE(nullptr, sheet);
+    TerminateAnswering(program, tray, IDYES);
+    EXPECT_TRUE(program.WaitForExit());
+    EXPECT_FALSE(TrayIconPresent(tray));
 }
 
 }  // namespace

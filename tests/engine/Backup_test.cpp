@@ -53,7 +53,7 @@ TEST_F(BackupTest, FirstInstallationBacksUpAllThree) {
     EXPECT_EQ(Backup("Logow.sys"), shutdown);
 }
 
-TEST_F(BackupTest, ReinstallationCopiesNothing) {
+TEST_F(BackupTest, ReinstallationBacksUpWhatHasNoBackupYet) {
     CreateDirectoryA(BACKUP_DIR, NULL);
     WriteBytes(std::string(BACKUP_DIR) + "Logow.sys", "earlier w");
     WriteBytes(std::string(BACKUP_DIR) + "Logos.sys", "earlier s");
@@ -61,7 +61,24 @@ TEST_F(BackupTest, ReinstallationCopiesNothing) {
     BackupOriginalLogos(PROGRAM_PATH, settings);
     EXPECT_EQ(Backup("Logow.sys"), "earlier w");
     EXPECT_EQ(Backup("Logos.sys"), "earlier s");
-    EXPECT_EQ(Backup("Logo.sys"), "<missing>") << "the start-up screen is saved only with the others";
+    EXPECT_EQ(Backup("Logo.sys"), signon) << "a Logo.sys without a backup is saved";
+
+    // So the uninstall run puts it back instead of deleting it.
+    WriteBytes(BootRoot() + "Logo.sys", "cycled");
+    RestoreOriginalLogos(PROGRAM_PATH, settings);
+    EXPECT_EQ(ReadBytes(BootRoot() + "Logo.sys"), signon);
+    EXPECT_EQ(ReadBytes(WindowsDir() + "Logow.sys"), "earlier w");
+
+    // Installed again while only the Logo.sys backup exists: the other two
+    // are saved, the existing backup stays as it is.
+    CreateDirectoryA(BACKUP_DIR, NULL);
+    WriteBytes(std::string(BACKUP_DIR) + "Logo.sys", "earlier o");
+    ShippedLogos(true);
+    BackupOriginalLogos(PROGRAM_PATH, settings);
+    EXPECT_EQ(Backup("Logo.sys"), "earlier o");
+    EXPECT_EQ(Backup("Logow.sys"), shutdown);
+    EXPECT_EQ(Backup("Logos.sys"), signoff);
+    EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(BackupTest, MissingLogoSys) {

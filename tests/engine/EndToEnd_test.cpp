@@ -231,3 +231,52 @@ TEST_F(EndToEndTest, UninstallAfterAPowerCutPutsBackABackupLeftAsItsCopy) {
 }
 
 }  // namespace
+
+namespace {
+
+// Lists whose current-file files are gone (deleted as clutter, or lists
+// brought from another machine): a cycle run with the wallpaper on a
+// two-second timer keeps every entry and starts each cycle from the first.
+TEST_F(EndToEndTest, ListsWithoutCurrentFilesKeepTheirEntries) {
+    if (!InstallProgram()) GTEST_SKIP() << "no real imagewheel.exe built at " << IW_IMAGEWHEEL_EXE;
+    const std::string images = std::string(WORK_DIR) + "\\";
+    std::string signonList, wallpaperList;
+    for (const char* name : {"s1.bmp", "s2.bmp", "s3.bmp"}) {
+        WriteBytes(images + name, BinaryContent(600, name[1]));
+        signonList += images + name + "\r\n";
+    }
+    for (const char* name : {"p1.bmp", "p2.bmp"}) {
+        WriteBytes(images + name, BinaryContent(200, name[1]));
+        wallpaperList += images + name + "\r\n";
+    }
+    AppFile("SignonFileList.txt", signonList);
+    AppFile("WallpaperFileList.txt", wallpaperList);
+    WritePrivateProfileStringA("CONFIG", "BOOT_DRIVE", "M", APP_PROFILE);
+    WritePrivateProfileStringA("CONFIG", "WALLPAPER_CYCLE_FREQ", "6", APP_PROFILE);
+    WritePrivateProfileStringA("CONFIG", "WALLPAPER_CYCLE_PERIOD", "2", APP_PROFILE);
+
+    HANDLE resident = Start("/cycle");
+    ASSERT_NE(resident, nullptr);
+    // Two expiries of the timer: from no current file to the first entry,
+    // then to the second.
+    ASSERT_TRUE(WaitFor([&] { return App("CurrWallpaperFile.txt") == images + "p2.bmp\r\n" || Ended(resident); }, 60))
+        << App("CurrWallpaperFile.txt");
+    ASSERT_FALSE(Ended(resident)) << "the cycle run must stay resident";
+    EXPECT_EQ(App("SignonFileList.txt"), signonList);
+    EXPECT_EQ(App("CurrSignonFile.txt"), images + "s1.bmp\r\n");
+    EXPECT_EQ(ReadBytes(BootRoot() + "Logo.sys"), ReadBytes(images + "s1.bmp"));
+    // The wallpaper files are rewritten at every expiry (on Windows 9x by
+    // deleting and renaming), so they are read until they are complete.
+    EXPECT_TRUE(WaitFor([&] { return App("WallpaperFileList.txt") == wallpaperList; }))
+        << App("WallpaperFileList.txt");
+    // The next expiry goes on around the list, which stays whole.
+    ASSERT_TRUE(WaitFor([&] { return App("CurrWallpaperFile.txt") == images + "p1.bmp\r\n"; }, 60));
+    EXPECT_TRUE(WaitFor([&] { return App("WallpaperFileList.txt") == wallpaperList; }));
+    EXPECT_TRUE(WaitFor([&] { return RegString(HKEY_CURRENT_USER, DESKTOP_KEY, "Wallpaper") == images + "p1.bmp"; }))
+        << "the wallpaper is applied";
+    TerminateProcess(resident, 0);
+    WaitForSingleObject(resident, 30000);
+    ASSERT_TRUE(WaitFor([] { return FindWindowA(NULL, "Imagewheel") == NULL; }));
+}
+
+}  // namespace

@@ -52,19 +52,27 @@ TEST_F(FileListsTest, MissingOrEmptyFiles) {
     EXPECT_EQ(list.Entries.GetCount(), 0u);
     EXPECT_STREQ(list.Current.GetText(), "");
 
-    // A missing current-file file loads nothing and leaves the list as it was.
+    // A missing current-file file still loads the list, with no current
+    // file, and the next save keeps every entry.
     Files(Category::Shutdown, "A\r\nB\r\n", "A\r\n");
     RemoveFile(settings[Category::Shutdown].CurrentFileName.GetText());
     list = MakeList({"X"}, "X");
     LoadFileList(Category::Shutdown, settings[Category::Shutdown], list);
-    EXPECT_EQ(Entries(list), (Names{"X"}));
-    EXPECT_STREQ(list.Current.GetText(), "X");
+    EXPECT_EQ(Entries(list), (Names{"A", "B"}));
+    EXPECT_STREQ(list.Current.GetText(), "");
+    EXPECT_FALSE(list.LoadFailed);
+    list.Current = "A";
+    EXPECT_TRUE(SaveFileList(Category::Shutdown, settings[Category::Shutdown], list));
+    EXPECT_EQ(ReadBytes(settings[Category::Shutdown].ListFileName.GetText()), "A\r\nB\r\n");
+    EXPECT_EQ(ReadBytes(settings[Category::Shutdown].CurrentFileName.GetText()), "A\r\n");
 
-    // So does a missing list file.
+    // A missing list file leaves the list as it was; there is nothing on
+    // the disk that a save could lose.
     RemoveFile(settings[Category::Shutdown].ListFileName.GetText());
-    WriteBytes(settings[Category::Shutdown].CurrentFileName.GetText(), "A\r\n");
+    list = MakeList({"X"}, "X");
     LoadFileList(Category::Shutdown, settings[Category::Shutdown], list);
     EXPECT_EQ(Entries(list), (Names{"X"}));
+    EXPECT_FALSE(list.LoadFailed);
 
     // An empty current-file file gives no current file.
     Files(Category::Wallpaper, "A\r\n", "");
@@ -138,6 +146,58 @@ TEST_F(FileListsTest, FailedSaveLeavesBothFilesWhole) {
     EXPECT_EQ(ReadBytes(s.ListFileName.GetText()), "old1\r\nold2\r\n");
     EXPECT_FALSE(Exists("cur-folder.tmp"));
     EXPECT_FALSE(Exists("cur-folder.part"));
+    EXPECT_TRUE(Boxes().empty()) << "file list failures are silent";
+}
+
+TEST_F(FileListsTest, AListThatCouldNotBeReadIsNeverSavedOverIt) {
+    const CategorySettings& s = settings[Category::Signon];
+    const std::string listName = s.ListFileName.GetText(), currentName = s.CurrentFileName.GetText();
+    Files(Category::Signon, "A\r\nB\r\nC\r\n", "B\r\n");
+
+    // Another program holds the list file while the list is loaded.
+    HANDLE held = CreateFileA(listName.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    FileList list;
+    LoadFileList(Category::Signon, s, list);
+    EXPECT_EQ(list.Entries.GetCount(), 0u);
+    EXPECT_TRUE(list.LoadFailed);
+    CloseHandle(held);
+
+    // Whatever happens to the list in memory afterwards (a cycle, the user's
+    // changes), no save writes it over the file it could not read.
+    AdvanceCurrentFile(list, CycleOrder::Forward, false);
+    list.Entries.InsertLast(TCharString("new.bmp"));
+    list.Current = "new.bmp";
+    EXPECT_FALSE(SaveFileList(Category::Signon, s, list));
+    EXPECT_EQ(ReadBytes(listName), "A\r\nB\r\nC\r\n");
+    EXPECT_EQ(ReadBytes(currentName), "B\r\n") << "nor the current file of that list";
+    // Copies of the list (the pages get one and give it back) keep the mark.
+    FileList copy;
+    copy = list;
+    EXPECT_FALSE(SaveFileList(Category::Signon, s, copy));
+    EXPECT_EQ(ReadBytes(listName), "A\r\nB\r\nC\r\n");
+
+    // Loaded again once the file can be read: the user's list, saved as usual.
+    LoadFileList(Category::Signon, s, list);
+    EXPECT_EQ(Entries(list), (Names{"A", "B", "C", ORIGINAL_ENTRY}));
+    EXPECT_FALSE(list.LoadFailed);
+    list.Current = "C";
+    EXPECT_TRUE(SaveFileList(Category::Signon, s, list));
+    EXPECT_EQ(ReadBytes(currentName), "C\r\n");
+
+    // A list file that went away after a failed load has nothing left to lose.
+    list.LoadFailed = true;
+    RemoveFile(listName);
+    EXPECT_TRUE(SaveFileList(Category::Signon, s, list));
+    EXPECT_EQ(ReadBytes(listName), "A\r\nB\r\nC\r\n");
+    // A folder in the list file's place cannot be read either.
+    RemoveFile(listName);
+    ASSERT_TRUE(CreateDirectoryA(listName.c_str(), NULL));
+    list = MakeList({"X"}, "X");
+    LoadFileList(Category::Signon, s, list);
+    EXPECT_TRUE(list.LoadFailed);
+    EXPECT_EQ(Entries(list), (Names{"X"}));
+    RemoveDirectoryA(listName.c_str());
     EXPECT_TRUE(Boxes().empty()) << "file list failures are silent";
 }
 

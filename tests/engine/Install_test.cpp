@@ -113,16 +113,38 @@ TEST_F(InstallTest, OriginalEntryInstallsTheBackup) {
     EXPECT_STREQ(lists[0].Current.GetText(), ".\\OriginalLogos\\Logo.sys");
     EXPECT_TRUE(Boxes().empty());
 
-    // Without a backup: the message, and the boot drive's Logo.sys is gone.
+    // Without a backup there was no Logo.sys before the first run: deleting
+    // it brings Windows' own start-up screen back, which is what was asked
+    // for, so no message. The same at every later installation, from the
+    // current file as it was saved.
     RemoveFile("OriginalLogos\\Logo.sys");
     lists[0].Current = ORIGINAL_ENTRY;
+    InstallLogos(settings, lists);
+    EXPECT_FALSE(Exists(Target(Category::Signon)));
+    EXPECT_STREQ(lists[0].Current.GetText(), ".\\OriginalLogos\\Logo.sys");
+    InstallLogos(settings, lists);
+    WriteBytes(Target(Category::Signon), "installed");
+    InstallLogos(settings, lists);
+    EXPECT_FALSE(Exists(Target(Category::Signon)));
+    EXPECT_TRUE(Boxes().empty());
+
+    // A Logo.sys that cannot be deleted is a real failure.
+    WriteBytes(Target(Category::Signon), "installed");
+    SetFileAttributesA(Target(Category::Signon).c_str(), FILE_ATTRIBUTE_READONLY);
     InstallLogos(settings, lists);
     ASSERT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(Boxes()[0].Owner, nullptr);
     EXPECT_EQ(Boxes()[0].Text, "Unable to create file M:\\Logo.sys");
     EXPECT_EQ(Boxes()[0].Caption, "Error");
     EXPECT_EQ(Boxes()[0].Type, static_cast<UINT>(MB_OK | MB_ICONWARNING));
-    EXPECT_FALSE(Exists(Target(Category::Signon)));
+    EXPECT_EQ(ReadBytes(Target(Category::Signon)), "installed");
+
+    // The backups of the other two are no such case: a missing one fails.
+    lists[0].Current = "";
+    lists[1].Current = ORIGINAL_ENTRY;
+    InstallLogos(settings, lists);
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[1].Text, "Unable to create file " + Target(Category::Shutdown));
 }
 
 TEST_F(InstallTest, FailuresReportAndKeepTargets) {

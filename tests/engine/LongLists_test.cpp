@@ -111,10 +111,13 @@ TEST_F(LongListsTest, LoadAdvanceSaveAndImportGrowLinearly) {
     FileList wallpaper;
     LoadAdvanceSave(Category::Wallpaper, LONG_LIST, wallpaper);
     const unsigned before = wallpaper.Entries.GetCount();
-    SetDesktop("Wallpaper", "C:\\windows\\Desktop picture.bmp");
+    const char* picture = "C:\\windows\\Desktop picture.bmp";
+    WriteBytes(picture, "bmp");
+    SetDesktop("Wallpaper", picture);
     SetDesktop("TileWallpaper", "0");
     iwtest::AllocationCounter counter;
     ImportDesktopWallpaper(settings, wallpaper);
+    RemoveFile(picture);
     EXPECT_LE(counter.Count(), 2 * static_cast<long>(before) + 16);
     ASSERT_EQ(wallpaper.Entries.GetCount(), before + 1);
     EXPECT_STREQ(wallpaper.Entries.At(before)->GetText(), "C:\\windows\\Desktop picture.bmp");

@@ -1,5 +1,7 @@
 #include "EngineTestSupport.h"
 #include <climits>
+#include <cstdlib>
+#include <vector>
 
 using namespace enginetest;
 
@@ -82,6 +84,33 @@ TEST_F(ScheduleTest, WeeksAndMonths) {
     EXPECT_TRUE(Due(FrequencyUnit::Months, 2, LocalTime(2026, 3, 2, 12)));    // 60 days
 }
 
+TEST_F(ScheduleTest, CalendarDaysOverLeapYearsAndCenturies) {
+    // 1900 was no leap year, 2000 was: 29 February 1900 is 1 March.
+    const time_t now = LocalTime(2026, 3, 1, 12);
+    const struct {
+        int Year, Month, Day;
+        LONG Days;   // calendar days from that date to 1 March 2026
+    } dates[] = {{1900, 2, 28, 46022}, {1900, 2, 29, 46021}, {2000, 2, 28, 9498}, {2000, 2, 29, 9497},
+                 {2024, 2, 28, 732}, {2025, 12, 31, 60}, {2026, 0, 31, 60}, {2025, 14, 1, 28}};
+    for (const auto& d : dates) {
+        const std::string stored =
+            std::to_string(d.Year) + "-" + std::to_string(d.Month) + "-" + std::to_string(d.Day);
+        StoreLast(d.Year, d.Month, d.Day);
+        EXPECT_FALSE(Due(FrequencyUnit::Days, d.Days + 1, now)) << stored;
+        EXPECT_EQ(Stored(), stored) << "not due: written back as stored";
+        EXPECT_TRUE(Due(FrequencyUnit::Days, d.Days, now)) << stored;
+        EXPECT_EQ(Stored(), "2026-3-1");
+    }
+    // Weeks and months are 7 and 30 calendar days.
+    StoreLast(1900, 2, 28);
+    EXPECT_FALSE(Due(FrequencyUnit::Weeks, 46022 / 7 + 1, now));
+    EXPECT_TRUE(Due(FrequencyUnit::Months, 46022 / 30, LocalTime(2026, 3, 1, 0, 0)));
+    // A month 13 lies in the next year: after today, so it counts as today.
+    StoreLast(2026, 13, 1);
+    EXPECT_FALSE(Due(FrequencyUnit::Days, 1, now));
+    EXPECT_EQ(Stored(), "2026-3-1");
+}
+
 TEST_F(ScheduleTest, UnitsBelowADay) {
     StoreLast(2026, 6, 1);
     EXPECT_TRUE(Due(FrequencyUnit::Minutes, 90, LocalTime(2026, 6, 1, 1, 30)));
@@ -152,6 +181,81 @@ TEST(WallpaperTimerInterval, Units) {
     EXPECT_EQ(WallpaperTimerInterval(static_cast<FrequencyUnit>(9), 999), 1000u);
 }
 
+// The moment of a UTC date and time, whatever the local time zone.
+time_t Utc(int year, int month, int day, int hour, int minute) {
+    SYSTEMTIME moment = {};
+    moment.wYear = static_cast<WORD>(year);
+    moment.wMonth = static_cast<WORD>(month);
+    moment.wDay = static_cast<WORD>(day);
+    moment.wHour = static_cast<WORD>(hour);
+    moment.wMinute = static_cast<WORD>(minute);
+    FILETIME file;
+    SystemTimeToFileTime(&moment, &file);
+    const unsigned long long ticks = (static_cast<unsigned long long>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+    return static_cast<time_t>((ticks - 116444736000000000ull) / 10000000ull);
+}
+
+// Runs as its own CTest test (engine_dst_tests) with TZ=EST5EDT, where the
+// clocks go forward on 8 March 2026 (02:00 EST is 03:00 EDT, 07:00 UTC) and
+// back on 1 November 2026 (02:00 EDT is 01:00 EST, 06:00 UTC).
+class DaylightSavingTest : public ScheduleTest {
+protected:
+    void SetUp() override {
+        ScheduleTest::SetUp();
+        const char* zone = getenv("IW_EXPECT_TZ");
+        if (!zone || std::string(zone) != "EST5EDT") GTEST_SKIP() << "runs in time zone EST5EDT (engine_dst_tests)";
+        // The zone is really in effect: 06:00 UTC is 01:00 EST, 10:00 UTC 06:00 EDT.
+        const time_t before = Utc(2026, 3, 8, 6, 0), after = Utc(2026, 3, 8, 10, 0);
+        const tm standard = *localtime(&before);
+        const tm summer = *localtime(&after);
+        ASSERT_EQ(standard.tm_hour, 1);
+        ASSERT_EQ(standard.tm_isdst, 0);
+        ASSERT_EQ(summer.tm_hour, 6);
+        ASSERT_GT(summer.tm_isdst, 0);
+    }
+};
+
+TEST_F(DaylightSavingTest, DaysCountCalendarDaysAcrossTheChanges) {
+    // Spring: 00:30 EDT on 9 March is only 23.5 hours after midnight of the
+    // 8th, and still the next calendar day.
+    const time_t morningAfterSpring = Utc(2026, 3, 9, 4, 30);
+    StoreLast(2026, 3, 8);
+    EXPECT_TRUE(Due(FrequencyUnit::Days, 1, morningAfterSpring));
+    EXPECT_EQ(Stored(), "2026-3-9");
+    StoreLast(2026, 3, 8);
+    EXPECT_FALSE(Due(FrequencyUnit::Days, 1, Utc(2026, 3, 9, 3, 59))) << "23:59 EDT on the 8th";
+    StoreLast(2026, 3, 2);
+    EXPECT_TRUE(Due(FrequencyUnit::Weeks, 1, morningAfterSpring)) << "7 days, 167.5 hours";
+    StoreLast(2026, 2, 7);
+    EXPECT_TRUE(Due(FrequencyUnit::Months, 1, morningAfterSpring)) << "30 days, 719.5 hours";
+    StoreLast(2026, 2, 8);
+    EXPECT_FALSE(Due(FrequencyUnit::Months, 1, morningAfterSpring)) << "29 days";
+    // Units below a day still count hours: 23:30 EDT on the 8th is 22.5
+    // hours after its midnight.
+    StoreLast(2026, 3, 8);
+    EXPECT_FALSE(Due(FrequencyUnit::Hours, 23, Utc(2026, 3, 9, 3, 30)));
+    EXPECT_TRUE(Due(FrequencyUnit::Hours, 22, Utc(2026, 3, 9, 3, 30)));
+
+    // Autumn: 23:30 EST on 1 November is 24.5 hours after its midnight, and
+    // still the same calendar day.
+    const time_t lateOnAutumnDay = Utc(2026, 11, 2, 4, 30);
+    StoreLast(2026, 11, 1);
+    EXPECT_FALSE(Due(FrequencyUnit::Days, 1, lateOnAutumnDay));
+    EXPECT_EQ(Stored(), "2026-11-1");
+    StoreLast(2026, 10, 26);
+    EXPECT_FALSE(Due(FrequencyUnit::Weeks, 1, lateOnAutumnDay)) << "6 days, 168.5 hours";
+    StoreLast(2026, 10, 31);
+    EXPECT_TRUE(Due(FrequencyUnit::Days, 1, Utc(2026, 11, 1, 4, 30))) << "00:30 EDT on the 1st";
+    EXPECT_EQ(Stored(), "2026-11-1");
+    // The repeated hour: 01:30 EST comes after 01:30 EDT, both on the 1st.
+    StoreLast(2026, 11, 1);
+    EXPECT_FALSE(Due(FrequencyUnit::Days, 1, Utc(2026, 11, 1, 6, 30)));
+    StoreLast(2026, 11, 1);
+    EXPECT_TRUE(Due(FrequencyUnit::Hours, 24, lateOnAutumnDay)) << "hours are hours";
+    StoreLast(2026, 11, 1);
+    EXPECT_FALSE(Due(FrequencyUnit::Hours, 25, lateOnAutumnDay));
+}
+
 class ArmTimerTest : public EngineTest {
 protected:
     void SetUp() override {
@@ -164,6 +268,7 @@ protected:
         EngineTest::TearDown();
     }
     HWND window = NULL;
+    WallpaperTimer timer;
 };
 
 TEST_F(ArmTimerTest, StartsStopsOrCyclesAtOnce) {
@@ -174,7 +279,7 @@ TEST_F(ArmTimerTest, StartsStopsOrCyclesAtOnce) {
     // Enabled, one second: timer 1 fires (WM_TIMER for identifier 1).
     w.Unit = FrequencyUnit::Seconds;
     w.Period = 1;
-    ArmWallpaperTimer(window, s, wallpaper);
+    ArmWallpaperTimer(window, timer, s, wallpaper);
     MSG msg;
     bool fired = false;
     for (int i = 0; i < 1500 && !fired; ++i) {
@@ -187,21 +292,103 @@ TEST_F(ArmTimerTest, StartsStopsOrCyclesAtOnce) {
 
     // Disabled: the running timer is stopped and none started.
     w.Enabled = 0;
-    ArmWallpaperTimer(window, s, wallpaper);
+    ArmWallpaperTimer(window, timer, s, wallpaper);
     EXPECT_FALSE(KillTimer(window, WALLPAPER_TIMER_ID));
     // The Wallpaper page shows 2 as off, and the timer follows the page.
     w.Enabled = 2;
-    ArmWallpaperTimer(window, s, wallpaper);
+    ArmWallpaperTimer(window, timer, s, wallpaper);
     EXPECT_FALSE(KillTimer(window, WALLPAPER_TIMER_ID));
 
     // Unit Boot: the wallpaper cycles at once, no timer; not when off.
     w.Unit = FrequencyUnit::Boot;
-    ArmWallpaperTimer(window, s, wallpaper);
+    ArmWallpaperTimer(window, timer, s, wallpaper);
     EXPECT_STREQ(wallpaper.Current.GetText(), "a.bmp");
     w.Enabled = 1;
-    ArmWallpaperTimer(window, s, wallpaper);
+    ArmWallpaperTimer(window, timer, s, wallpaper);
     EXPECT_STREQ(wallpaper.Current.GetText(), "b.bmp");
     EXPECT_EQ(ReadBytes(w.CurrentFileName.GetText()), "b.bmp\r\n");
+    EXPECT_FALSE(KillTimer(window, WALLPAPER_TIMER_ID));
+}
+
+// The wallpaper timer with Windows' timer calls recorded.
+class RecordingTimer : public WallpaperTimer {
+public:
+    std::vector<UINT> Armed;   // every interval handed to SetTimer
+    int Kills = 0;
+
+protected:
+    void SetWindowsTimer(HWND window, UINT elapse) override {
+        Armed.push_back(elapse);
+        WallpaperTimer::SetWindowsTimer(window, elapse);
+    }
+    void KillWindowsTimer(HWND window) override {
+        ++Kills;
+        WallpaperTimer::KillWindowsTimer(window);
+    }
+};
+
+TEST_F(ArmTimerTest, LongIntervalsPassWholeInPartsWindowsAccepts) {
+    AppSettings s = DefaultSettings();
+    CategorySettings& w = s[Category::Wallpaper];
+    FileList wallpaper = MakeList({"a.bmp", "b.bmp"}, "a.bmp");
+    RecordingTimer recorder;
+    typedef std::vector<UINT> Parts;
+    const UINT most = 0x7FFFFFFF;
+    ASSERT_EQ(LONGEST_TIMER_INTERVAL, most);
+    auto expire = [&] { WallpaperTimerExpired(window, recorder, s, wallpaper); };
+
+    // Every two months, capped at 4,294,967,295 ms: two longest parts and 1 ms.
+    w.Unit = FrequencyUnit::Months;
+    w.Period = 2;
+    ArmWallpaperTimer(window, recorder, s, wallpaper);
+    EXPECT_EQ(recorder.Armed, (Parts{most}));
+    EXPECT_TRUE(KillTimer(window, WALLPAPER_TIMER_ID)) << "a real timer runs";
+    expire();
+    expire();
+    EXPECT_EQ(recorder.Armed, (Parts{most, most, 1}));
+    EXPECT_STREQ(wallpaper.Current.GetText(), "a.bmp") << "not before the whole interval has passed";
+    expire();
+    EXPECT_STREQ(wallpaper.Current.GetText(), "b.bmp");
+    EXPECT_EQ(ReadBytes(w.CurrentFileName.GetText()), "b.bmp\r\n");
+    EXPECT_EQ(recorder.Armed, (Parts{most, most, 1, most})) << "the next interval starts";
+    expire();
+    expire();
+    expire();
+    EXPECT_STREQ(wallpaper.Current.GetText(), "a.bmp");
+
+    // Thirty days: a longest part and the rest. The sheet's OK restarts the
+    // interval from its beginning.
+    recorder.Armed.clear();
+    w.Unit = FrequencyUnit::Days;
+    w.Period = 30;
+    ArmWallpaperTimer(window, recorder, s, wallpaper);
+    expire();
+    ArmWallpaperTimer(window, recorder, s, wallpaper);
+    expire();
+    EXPECT_STREQ(wallpaper.Current.GetText(), "a.bmp");
+    expire();
+    EXPECT_STREQ(wallpaper.Current.GetText(), "b.bmp");
+    const UINT rest = 2592000000u - most;
+    EXPECT_EQ(recorder.Armed, (Parts{most, rest, most, rest, most}));
+
+    // Intervals that fit are armed once: the timer runs on by itself.
+    recorder.Armed.clear();
+    w.Period = 24;
+    ArmWallpaperTimer(window, recorder, s, wallpaper);
+    expire();
+    EXPECT_STREQ(wallpaper.Current.GetText(), "a.bmp");
+    expire();
+    EXPECT_STREQ(wallpaper.Current.GetText(), "b.bmp");
+    EXPECT_EQ(recorder.Armed, (Parts{24u * 86400000u}));
+
+    // Switched off: a timer message still on its way changes nothing.
+    const int kills = recorder.Kills;
+    w.Enabled = 0;
+    ArmWallpaperTimer(window, recorder, s, wallpaper);
+    EXPECT_EQ(recorder.Kills, kills + 1);
+    expire();
+    EXPECT_STREQ(wallpaper.Current.GetText(), "b.bmp");
+    EXPECT_EQ(recorder.Armed.size(), 1u);
     EXPECT_FALSE(KillTimer(window, WALLPAPER_TIMER_ID));
 }
 

@@ -1,13 +1,17 @@
 // Writes a seed corpus for the bitmap fuzz target: small files of every kind
 // the reader accepts (type 0, 12- and 40-byte headers, all depths, RLE8,
-// RLE4, bit fields) and a few it refuses.
-//   make_seeds DIR
+// RLE4, bit fields) and a few it refuses. With a second folder, seeds for the
+// picture fuzz target go there: PNG of every colour type and depth, with and
+// without transparency, GIF with one and several frames, transparency and
+// disposal, and baseline, progressive and grey JPEG.
+//   make_seeds DIR [PICTURE_DIR]
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
 
 #include "BitmapTestFiles.h"
+#include "PictureTestFiles.h"
 
 namespace {
 
@@ -20,16 +24,78 @@ Bytes Noise(std::size_t n) {
 }
 std::size_t RowBytes(int width, int depth) { return std::size_t((width * depth + 31) / 32 * 4); }
 
+template <class Save>
+void WritePictureSeeds(Save& save) {
+    using picturetest::GifFile;
+    using picturetest::GifFrame;
+    using picturetest::PngFile;
+    struct Kind {
+        std::uint8_t Type;
+        std::vector<std::uint8_t> Depths;
+    };
+    const Kind kinds[] = {{0, {1, 2, 4, 8, 16}}, {2, {8, 16}}, {3, {1, 2, 4, 8}}, {4, {8, 16}}, {6, {8, 16}}};
+    for (const Kind& k : kinds) {
+        for (std::uint8_t depth : k.Depths) {
+            for (bool transparency : {false, true}) {
+                if (transparency && (k.Type == 4 || k.Type == 6)) continue;
+                PngFile f;
+                f.Width = 5;
+                f.Height = 3;
+                f.ColorType = k.Type;
+                f.Depth = depth;
+                f.Rows = Noise(f.RowBytes() * f.Height);
+                if (k.Type == 3) {
+                    f.Palette = Noise(3u << depth);
+                    if (transparency) f.Transparency = Noise(3);
+                } else if (transparency) {
+                    f.Transparency = Noise(k.Type == 0 ? 2 : 6);
+                }
+                save("png-" + std::to_string(k.Type) + "-" + std::to_string(depth) + (transparency ? "-trns" : "") +
+                         ".png",
+                     f.Build());
+            }
+        }
+    }
+    PngFile bomb;
+    bomb.Width = bomb.Height = 64;
+    bomb.Idat = picturetest::ZlibBomb(258 * 200 + 1);
+    save("png-runs.png", bomb.Build());
+    for (unsigned frames : {1u, 3u}) {
+        GifFile g;
+        g.Width = 6;
+        g.Height = 4;
+        g.Background = 2;
+        g.Palette = Noise(30);
+        for (unsigned i = 0; i < frames; ++i) {
+            GifFrame f;
+            f.Left = i;
+            f.Top = i % 2;
+            f.Width = 6 - i;
+            f.Height = 3;
+            f.Indices = Noise(f.Width * f.Height);
+            for (auto& v : f.Indices) v %= 10;
+            f.Transparent = i == 0 ? -1 : 3;
+            f.Dispose = i + 1;
+            g.Frames.push_back(f);
+        }
+        save("gif-" + std::to_string(frames) + ".gif", g.Build());
+    }
+    save("baseline.jpg", picturetest::Jpeg(BaselineJpeg, sizeof BaselineJpeg));
+    save("progressive.jpg", picturetest::Jpeg(ProgressiveJpeg, sizeof ProgressiveJpeg));
+    save("grey.jpg", picturetest::Jpeg(GreyJpeg, sizeof GreyJpeg));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_seeds DIR\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: make_seeds DIR [PICTURE_DIR]\n");
         return 2;
     }
     int written = 0;
+    const char* folder = argv[1];
     auto save = [&](const std::string& name, const Bytes& bytes) {
-        const std::string path = std::string(argv[1]) + "/" + name;
+        const std::string path = std::string(folder) + "/" + name;
         std::FILE* f = std::fopen(path.c_str(), "wb");
         if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0) {
             std::fprintf(stderr, "make_seeds: cannot write %s\n", path.c_str());
@@ -97,5 +163,11 @@ int main(int argc, char** argv) {
     v4.Pixels = Noise(16);
     save("v4-header.bmp", v4.Build());
     std::printf("make_seeds: %d files\n", written);
+    if (argc == 3) {
+        folder = argv[2];
+        written = 0;
+        WritePictureSeeds(save);
+        std::printf("make_seeds: %d pictures\n", written);
+    }
     return 0;
 }

@@ -600,9 +600,14 @@ TEST(CategoryPageTest, AddRunsTheOpenFileDialog) {
     SheetScript script;
     script.Then("shown", PageShown(shutdown));
     addThroughDialog(script, shutdown, first, [&](HWND dialog) {
-        EXPECT_EQ((std::vector<std::string>{"Logo files", "All files"}), ComboEntries(GetDlgItem(dialog, 0x470)))
+        HWND types = GetDlgItem(dialog, 0x470);
+        EXPECT_EQ((std::vector<std::string>{"Logo files", "All files", "Pictures"}), ComboEntries(types))
             << "Files of type, the first time";
-        EXPECT_EQ("Logo files", ComboSelection(GetDlgItem(dialog, 0x470)));
+        EXPECT_EQ("Logo files", ComboSelection(types));
+        // The user picks "Pictures" with the keyboard.
+        SetFocus(types);
+        PressKey(types, VK_DOWN);
+        PressKey(types, VK_DOWN);
     });
     script.Then("inserted before the selected entry and selected", [&] {
         HWND list = Control(shutdown, IDC_FILES);
@@ -633,7 +638,9 @@ TEST(CategoryPageTest, AddRunsTheOpenFileDialog) {
     addThroughDialog(script, wallpaper, third, [&](HWND dialog) {
         // Where the last Add, on the other page, ended: its file, in its folder.
         EXPECT_EQ("add-second.bmp", TextOf(FileNameBox(dialog)));
-        EXPECT_EQ((std::vector<std::string>{"Logo files", "All files"}), ComboEntries(GetDlgItem(dialog, 0x470)));
+        EXPECT_EQ((std::vector<std::string>{"Logo files", "All files", "Pictures"}),
+                  ComboEntries(GetDlgItem(dialog, 0x470)));
+        EXPECT_EQ("Pictures", ComboSelection(GetDlgItem(dialog, 0x470))) << "the filter chosen last";
     });
     script.Then("appended to the empty list", [&] {
         HWND list = Control(wallpaper, IDC_FILES);
@@ -734,25 +741,25 @@ TEST(CategoryPageTest, AdvancedOptionsTakeEffectOnlyAfterOk) {
     // OK of the sheet on the page itself takes the dialog's values.
     wallpaper.m_wallpaperOrder = 2;
     wallpaper.m_wallpaperEnabled = 1;
-    wallpaper.m_displayStyle = 3;   // a hidden choice
+    wallpaper.m_displayStyle = 3;   // Best Fit
     SheetScript next;
     next.Then("shown", PageShown(wallpaper))
         .Then("Advanced", clickAdvanced(wallpaper))
-        .Then("as the page holds them; OK", [&] {
+        .Then("as the page holds them; Stretch To Fit, OK", [&] {
             HWND dialog = ThreadDialog("Advanced Options");
             if (!dialog)
                 return false;
             EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, IDC_RANDOM));
             EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(dialog, IDC_DISABLE));
             EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(dialog, IDC_BESTFIT));
-            return ClickInAdvanced({IDC_DISABLE}, IDOK);
+            return ClickInAdvanced({IDC_STRETCH, IDC_DISABLE}, IDOK);
         })
         .Then("closed", gone)
         .Press(PSBTN_OK);
     ASSERT_EQ(IDOK, RunPages({&wallpaper}, next));
     EXPECT_EQ(2, wallpaper.m_wallpaperOrder);
     EXPECT_EQ(0, wallpaper.m_wallpaperEnabled);
-    EXPECT_EQ(3, wallpaper.m_displayStyle);
+    EXPECT_EQ(2, wallpaper.m_displayStyle);
 }
 
 // Lists as they come from hand-edited or damaged list files: longer than a

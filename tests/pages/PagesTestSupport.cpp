@@ -103,6 +103,64 @@ INT_PTR RunDialog(CDialog& dialog, std::function<void(HWND)> act, int close) {
 }
 
 namespace {
+struct DialogScript {
+    CDialog* Dialog;
+    std::vector<std::function<bool(HWND)>> Steps;
+    size_t Next;
+    DWORD StepStart;
+    bool Busy;
+};
+DialogScript* g_dialogScript;
+
+void CALLBACK PlayDialogStep(HWND, UINT, UINT_PTR, DWORD) {
+    DialogScript* script = g_dialogScript;
+    if (!script || script->Busy || script->Next >= script->Steps.size())
+        return;
+    HWND hWnd = script->Dialog->GetSafeHwnd();
+    const bool shown = hWnd && IsWindowVisible(hWnd);
+    script->Busy = true;
+    if (shown && script->Steps[script->Next](hWnd)) {
+        ++script->Next;
+        script->StepStart = GetTickCount();
+    } else if (GetTickCount() - script->StepStart > 15000) {
+        ADD_FAILURE() << "dialog step " << script->Next << (shown ? " did not finish" : ": the dialog did not show");
+        script->Next = script->Steps.size();
+        if (hWnd)
+            EndDialog(hWnd, IDABORT);
+    }
+    script->Busy = false;
+}
+}  // namespace
+
+INT_PTR RunDialogSteps(CDialog& dialog, std::vector<std::function<bool(HWND)>> steps) {
+    DialogScript script{&dialog, std::move(steps), 0, GetTickCount(), false};
+    g_dialogScript = &script;
+    UINT_PTR timer = SetTimer(NULL, 0, 40, PlayDialogStep);
+    INT_PTR result = dialog.DoModal();
+    KillTimer(NULL, timer);
+    g_dialogScript = NULL;
+    EXPECT_EQ(script.Steps.size(), script.Next) << "steps left when the dialog closed";
+    return result;
+}
+
+void ClickMiddle(HWND window) {
+    RECT rect;
+    GetClientRect(window, &rect);
+    POINT client = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, screen = client;
+    ClientToScreen(window, &screen);
+    SetCursorPos(screen.x, screen.y);
+    const LPARAM at = MAKELPARAM(client.x, client.y);
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(window, WM_LBUTTONUP, 0, at);
+}
+
+void PressKey(HWND window, UINT key) {
+    const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(key, 0)) << 16;
+    PostMessageA(window, WM_KEYDOWN, key, scan | 1);
+    PostMessageA(window, WM_KEYUP, key, scan | 0xC0000001);
+}
+
+namespace {
 // A string-or-ordinal field of a template ("#n" for a number); moves past it.
 std::string ReadField(const WORD*& p) {
     std::string text;

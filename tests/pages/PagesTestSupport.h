@@ -43,6 +43,21 @@ INT_PTR RunSheet(CPropertySheet& sheet, std::function<void(CPropertySheet&)> act
 // within 15 s fails the test. Returns DoModal's result.
 INT_PTR RunDialog(CDialog& dialog, std::function<void(HWND)> act, int close);
 
+// Runs `dialog` modally and, once it is on screen, plays `steps` in turn from
+// a thread timer: each gets the dialog's window and returns true when done or
+// false to be tried again at the next tick. Input a step posts is handled by
+// the dialog's own modal loop (keyboard navigation included) before the next
+// step runs. The steps close the dialog themselves; a step not done within
+// 15 s fails the test and the dialog ends with IDABORT. Returns DoModal's
+// result.
+INT_PTR RunDialogSteps(CDialog& dialog, std::vector<std::function<bool(HWND)>> steps);
+
+// Input as a user gives it: a left click in the middle of `window` (the
+// cursor goes there, then button down and up arrive), and a key pressed and
+// released in `window`.
+void ClickMiddle(HWND window);
+void PressKey(HWND window, UINT key);
+
 // Dialog template `id` of this module as the resource compiler stored it (a
 // template with a font): Lines holds the dialog's line, then one line per
 // control with its id, class ("#n" for an atom), text, position, size, styles
