@@ -198,7 +198,8 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow)
     pApp->m_hInstance = hInstance;
     pApp->m_lpCmdLine = lpCmdLine;
     pApp->m_nCmdShow = nCmdShow;
-    ::InitCommonControls();
+    // The common controls are loaded and initialised when the first property
+    // sheet is made (SystemLibraries.h).
     if (!pApp->InitInstance()) {
         if (pApp->m_pMainWnd != NULL)
             pApp->m_pMainWnd->DestroyWindow();

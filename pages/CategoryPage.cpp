@@ -316,7 +316,7 @@ LRESULT CCategoryPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CCategoryPage::OnAdd() {
     OPENFILENAMEA& ofn = PrepareAddDialog(m_hWnd);
-    if (!::GetOpenFileNameA(&ofn))
+    if (!AfxGetOpenFileName(&ofn))
         return;
     // The dialog may have been up for long; the page may be gone meanwhile.
     if (m_hWnd == NULL || m_list.GetSafeHwnd() == NULL)
