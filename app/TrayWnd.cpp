@@ -129,6 +129,8 @@ LRESULT CTrayWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         ShowIcon();
         return 0;
     }
+    if (message == WM_DISPLAYCHANGE)
+        WheelApp().ScreenSizeChanged();
     return CFrameWnd::WindowProc(message, wParam, lParam);
 }
 

@@ -165,6 +165,7 @@ BOOL CWheelApp::InitInstance() {
     // copy is put back before anything looks for it: the lists offer the
     // original entry only where its backup exists.
     RecoverLogoFiles(m_settings);
+    RecoverRenderedWallpaper();
     for (Category category : ALL_CATEGORIES)
         LoadFileList(category, m_settings[category], m_lists[Index(category)]);
 
@@ -372,4 +373,9 @@ void CWheelApp::ApplyWallpaper() {
 void CWheelApp::WallpaperTimerExpired() {
     ::WallpaperTimerExpired(m_pTrayWnd->GetSafeHwnd(), m_wallpaperTimer, m_settings,
                             m_lists[Index(Category::Wallpaper)]);
+}
+
+void CWheelApp::ScreenSizeChanged() {
+    if (WallpaperFollowsScreen(m_settings.WallpaperStyle))
+        ApplyWallpaper();
 }

@@ -94,6 +94,8 @@ public:
     void ArmWallpaperTimer();
     void ApplyWallpaper();
     void WallpaperTimerExpired();
+    // A stretched or fitted wallpaper is rendered again for the new size.
+    void ScreenSizeChanged();
     // The tray window deletes itself with its window: the application and
     // the instance window forget it, so that a single-instance message that
     // arrives before the message loop has ended finds no tray window rather

@@ -4,7 +4,8 @@
 # Windows 95 lacks (GetTickCount64, AddVectoredExceptionHandler, ...), and an exe
 # naming one of them does not load there at all. The program uses no threads.
 # Everything of this tree (program, tools, tests) is built with this one model,
-# so the imagewheel.exe the tests start is the one that ships.
+# so the imagewheel.exe the tests start is the one that ships. Its C runtime is
+# crtdll.dll, which every Windows 95 has (cmake/Crtdll.cmake).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(IW_MINGW_PREFIX i686-w64-mingw32)

@@ -122,6 +122,7 @@ bool LaunchSetupUninstaller() {
 }
 
 void RunUninstall(const char* programPath, const AppSettings& settings) {
+    RemoveRenderedWallpaper((ProgramDirectory(programPath) + RENDERED_WALLPAPER_NAME).GetText());
     RestoreOriginalLogos(programPath, settings);
     LaunchSetupUninstaller();
 }

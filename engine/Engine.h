@@ -215,7 +215,8 @@ void RunFirstInstallation(const char* programPath, AppSettings& settings, FileLi
 void RestoreOriginalLogos(const char* programPath, const AppSettings& settings);
 // Starts the stored "UNINSTALL_STRING" command, if any, without waiting.
 bool LaunchSetupUninstaller();
-// The uninstall sequence: RestoreOriginalLogos, then LaunchSetupUninstaller.
+// The uninstall sequence: RemoveRenderedWallpaper for the program's directory,
+// RestoreOriginalLogos, then LaunchSetupUninstaller.
 void RunUninstall(const char* programPath, const AppSettings& settings);
 
 // ---------------------------------------------------------------------------
@@ -225,6 +226,38 @@ extern const char DESKTOP_KEY[];     // under HKEY_CURRENT_USER
 
 // Advances the wallpaper, saves its list and applies it.
 void CycleWallpaper(const AppSettings& settings, FileList& wallpaper, const Clock& clock = SystemClock());
+// The wallpaper the program renders, in the program's directory: one 24-bit
+// bitmap, "Rendered.bmp" (an 8.3 name, so its short and long names agree).
+extern const char RENDERED_WALLPAPER_NAME[];
+
 // Makes wallpaper.Current (as a full path) the desktop wallpaper, tiled for
-// Tile and centred for every other style.
+// Tile, centred for Center and any unknown code, stretched to the screen for
+// Stretch, and at the largest size that fits the screen in its proportions,
+// centred, for BestFit. A bitmap Windows 95 shows itself (see
+// IsPlainWallpaperBitmap), tiled or centred, is handed to Windows as it is;
+// every other picture, and every one under Stretch or BestFit, is decoded,
+// scaled and written to RENDERED_WALLPAPER_NAME, which then becomes the
+// wallpaper with "WallpaperStyle" "0". A file that cannot be decoded or
+// rendered leaves the desktop and the registry as they were.
 void ApplyWallpaper(const FileList& wallpaper, WallpaperStyle style);
+// The rendering step of ApplyWallpaper: decodes `source` (transparency onto
+// the desktop colour), scales it for `style` and writes it as a 24-bit bitmap
+// over `target`, the whole-file way of the lists. False, and `target` as it
+// was, when the picture cannot be decoded, scaled or written.
+bool RenderWallpaperFile(const char* source, WallpaperStyle style, const char* target);
+// Whether the file is a bitmap Windows 95 shows as a wallpaper by itself: a
+// 12- or 40-byte header, bottom-up, 1, 4, 8 or 24 bits per pixel,
+// uncompressed or run-length encoded.
+bool IsPlainWallpaperBitmap(const char* path);
+// Whether `path` names the rendered wallpaper of the program's directory.
+bool IsRenderedWallpaper(const char* path);
+// Whether a wallpaper of `style` depends on the screen's size (and is
+// rendered again when it changes).
+bool WallpaperFollowsScreen(WallpaperStyle style);
+// At start-up: puts back the rendered wallpaper that a power cut left only as
+// its complete temporary copy.
+void RecoverRenderedWallpaper();
+// At uninstall: sets the desktop to no wallpaper when it shows `rendered`
+// (the rendered wallpaper's full path), then deletes that file and its
+// temporary copies.
+void RemoveRenderedWallpaper(const char* rendered);

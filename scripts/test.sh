@@ -29,11 +29,11 @@ counts "$out/native"
 
 # The win32 tests run twice: every test in a prefix that reports Windows NT
 # (Wine's default), then the end-to-end tests (start-up, cycle runs, the pages,
-# the sheet's OK path, the uninstall run; the engine's file replacement and its
+# the sheet's OK path, the uninstall run, the C runtime in use; the engine's file replacement and its
 # recovery) in a second prefix that reports Windows 95, where the program takes
 # its 9x paths. IW_EXPECT_WINDOWS lets the tests check which one they got.
 win95_prefix=$out/win32/wineprefix-win95
-win95_tests='^(engine_tests|engine_dst_tests|program_tests|sheet_tests|category_pages_tests)$'
+win95_tests='^(engine_tests|engine_dst_tests|program_tests|sheet_tests|category_pages_tests|runtime_tests)$'
 stop_wine() {
   bash "$root/scripts/wine-harness.sh" stop "$out/win32"
   IW_WINEPREFIX=$win95_prefix bash "$root/scripts/wine-harness.sh" stop "$out/win32"

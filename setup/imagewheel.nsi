@@ -2,8 +2,9 @@
 ;
 ; makensis -DIW_EXE=<imagewheel.exe> -DIW_ICON=<icon> -DIW_OUTFILE=<setup exe>
 ;          [-DIW_UNINSTALLER_COPY=<file>]   (a copy of the uninstaller, for checking it)
-;          [-DIW_RUNTIME_NAME=<file name>]  (the run-time library looked for in the
-;                                            system folder; tests name one that is absent)
+;
+; Setup needs nothing of the system it installs on: imagewheel.exe takes its C
+; run-time library from crtdll.dll, which every Windows 95 has.
 ;
 ; Setup installs imagewheel.exe and uninstall.exe, marks the installation as new
 ; (the program's first start backs up the logos and takes over the uninstall
@@ -27,10 +28,6 @@ Unicode false
 !endif
 !ifdef IW_UNINSTALLER_COPY
   !uninstfinalize 'cp "%1" "${IW_UNINSTALLER_COPY}"'
-!endif
-
-!ifndef IW_RUNTIME_NAME
-  !define IW_RUNTIME_NAME "msvcrt.dll"
 !endif
 
 !define PRODUCT "Imagewheel 1.91"
@@ -68,19 +65,6 @@ ShowUninstDetails nevershow
 
 ; ---------------------------------------------------------------------------
 ; Setup
-
-Function .onInit
-  ; The program uses the C run-time library that Windows 95 itself lacks.
-  ${IfNot} ${FileExists} "$SYSDIR\${IW_RUNTIME_NAME}"
-    MessageBox MB_OK|MB_ICONSTOP "Imagewheel needs the Microsoft C run-time library MSVCRT.DLL, \
-which this computer does not have in its system folder ($SYSDIR).$\r$\n$\r$\n\
-Internet Explorer 4 or later, the Windows Sockets 2 update for Windows 95 or the \
-Microsoft Visual C++ 6 run-time package installs it. Install one of them, then run this setup again.\
-$\r$\n$\r$\nNothing has been installed." /SD IDOK
-    SetErrorLevel 2
-    Quit
-  ${EndIf}
-FunctionEnd
 
 Section "Imagewheel"
   SetShellVarContext all
@@ -200,6 +184,7 @@ Section "Uninstall"
   !insertmacro IW_DeleteWritten "$INSTDIR\CurrSignoffFile.txt"
   !insertmacro IW_DeleteWritten "$INSTDIR\WallpaperFileList.txt"
   !insertmacro IW_DeleteWritten "$INSTDIR\CurrWallpaperFile.txt"
+  !insertmacro IW_DeleteWritten "$INSTDIR\Rendered.bmp"
   ; The backups have been put back by now (un.onInit saw to it): only torn
   ; copies can be left in the folder.
   Delete "$INSTDIR\OriginalLogos\Logo.sys.part"

@@ -104,6 +104,25 @@ std::string HostPath(const char* unixPath) {
     return path;
 }
 
+std::string PlainBitmap(unsigned width, unsigned height, unsigned seed) {
+    const unsigned stride = (width * 3 + 3) & ~3u;
+    std::string bytes(54 + stride * height, '\0');
+    const auto put = [&](size_t at, unsigned value, int size) {
+        for (int i = 0; i < size; ++i, value >>= 8) bytes[at + i] = static_cast<char>(value);
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put(2, static_cast<unsigned>(bytes.size()), 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, width, 4);
+    put(22, height, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    for (size_t i = 54; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + seed);
+    return bytes;
+}
+
 std::string BinaryContent(size_t size, unsigned seed) {
     std::string bytes(size, '\0');
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + seed) & 0xFF);
@@ -173,11 +192,13 @@ void EngineTest::SetUp() {
     SetMessageBoxSink(RecordBox);
     savedWallpaper = RegString(HKEY_CURRENT_USER, DESKTOP_KEY, "Wallpaper");
     savedTile = RegString(HKEY_CURRENT_USER, DESKTOP_KEY, "TileWallpaper");
+    savedStyle = RegString(HKEY_CURRENT_USER, DESKTOP_KEY, "WallpaperStyle");
 }
 
 void EngineTest::TearDown() {
     SetDesktop("Wallpaper", savedWallpaper == "<missing>" ? nullptr : savedWallpaper.c_str());
     SetDesktop("TileWallpaper", savedTile == "<missing>" ? nullptr : savedTile.c_str());
+    SetDesktop("WallpaperStyle", savedStyle == "<missing>" ? nullptr : savedStyle.c_str());
     SetMessageBoxSink(NULL);
     SetCurrentDirectoryA("C:\\");
     RemoveTree(WORK_DIR);

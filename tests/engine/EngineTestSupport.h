@@ -45,6 +45,8 @@ std::string ProfilePath();                               // full path of PROFILE
 std::string BootRoot();                                  // "M:\"
 // A path of the build machine as Wine sees it through drive Z:.
 std::string HostPath(const char* unixPath);
+// A bitmap file Windows shows itself: width x height, 24 bits, bottom-up.
+std::string PlainBitmap(unsigned width, unsigned height, unsigned seed);
 // A text of `size` bytes that contains every byte value, CR LF pairs and ^Z.
 std::string BinaryContent(size_t size, unsigned seed);
 
@@ -83,7 +85,7 @@ protected:
     AppSettings DefaultSettings();
 
 private:
-    std::string savedWallpaper, savedTile;
+    std::string savedWallpaper, savedTile, savedStyle;
 };
 
 }  // namespace enginetest

@@ -15,7 +15,7 @@ protected:
 };
 
 TEST_F(WallpaperTest, ApplySetsTilingAndFullPath) {
-    WriteBytes("paper.bmp", BinaryContent(100, 1));
+    WriteBytes("paper.bmp", PlainBitmap(3, 2, 1));
     FileList list = MakeList({"paper.bmp"}, "paper.bmp");
     ApplyWallpaper(list, WallpaperStyle::Center);
     EXPECT_EQ(Desktop("TileWallpaper"), "0");
@@ -25,10 +25,16 @@ TEST_F(WallpaperTest, ApplySetsTilingAndFullPath) {
     ApplyWallpaper(list, WallpaperStyle::Tile);
     EXPECT_EQ(Desktop("TileWallpaper"), "1");
     EXPECT_EQ(Desktop("Wallpaper"), "C:\\iwengine\\work\\paper.bmp");
+    // Stretched and fitted pictures are rendered.
     ApplyWallpaper(list, WallpaperStyle::Stretch);
     EXPECT_EQ(Desktop("TileWallpaper"), "0");
+    EXPECT_EQ(Desktop("Wallpaper"), "C:\\iwengine\\work\\" + std::string(RENDERED_WALLPAPER_NAME));
+    ApplyWallpaper(list, WallpaperStyle::Tile);
+    EXPECT_EQ(Desktop("Wallpaper"), "C:\\iwengine\\work\\paper.bmp");
     ApplyWallpaper(list, WallpaperStyle::BestFit);
     EXPECT_EQ(Desktop("TileWallpaper"), "0");
+    EXPECT_EQ(Desktop("Wallpaper"), "C:\\iwengine\\work\\" + std::string(RENDERED_WALLPAPER_NAME));
+    ApplyWallpaper(list, WallpaperStyle::Tile);
 
     // No current file: the desktop is left alone.
     SetDesktop("TileWallpaper", "1");
@@ -41,6 +47,7 @@ TEST_F(WallpaperTest, ApplySetsTilingAndFullPath) {
 TEST_F(WallpaperTest, CycleAdvancesSavesAndApplies) {
     const CategorySettings& w = settings[Category::Wallpaper];
     FileList list = MakeList({"a.bmp", "b.bmp"}, "a.bmp");
+    WriteBytes("b.bmp", PlainBitmap(2, 2, 5));
     CycleWallpaper(settings, list);
     EXPECT_STREQ(list.Current.GetText(), "b.bmp");
     EXPECT_EQ(ReadBytes(w.ListFileName.GetText()), "a.bmp\r\nb.bmp\r\n");

@@ -2,9 +2,11 @@
 # Checks that an executable can load on Windows 95:
 #   - its PE header asks for no OS and no subsystem above 4.0 (Windows 95 refuses such an exe);
 #   - every function it imports, by name, is exported by Windows 95 (tiers 95 and 95osr2 of
-#     win95-exports.tsv, which cover COMCTL32 4.00) or by the first msvcrt.dll (tier msvcrt42).
-# The loader refuses an exe naming any other import before its first instruction runs, so
-# one is enough to make the program unusable there.
+#     win95-exports.tsv, which cover COMCTL32 4.00, and tier crtdll: Windows 95's crtdll.dll);
+#   - nothing comes from msvcrt.dll, which no Windows 95 release has (Internet Explorer 4 or
+#     a Visual C++ runtime installs it): the C runtime is crtdll.dll (cmake/Crtdll.cmake).
+# The loader refuses an exe naming any other import, or a DLL it cannot find, before its
+# first instruction runs, so one is enough to make the program unusable there.
 #
 #   check-win95-imports.sh OBJDUMP EXE [EXPORTS_TSV [NOT_IN_95_TSV]]
 #
@@ -16,7 +18,7 @@ exe=${2:?exe}
 here=$(cd "$(dirname "$0")" && pwd)
 exports=${3:-$here/win95-exports.tsv}
 absent=${4:-$here/not-in-win95.tsv}
-accepted="95 95osr2 msvcrt42"
+accepted="95 95osr2 crtdll"
 
 [ -f "$exe" ] || { echo "$exe: not found (not built?)" >&2; exit 2; }
 [ -r "$exports" ] || { echo "$exports: cannot be read" >&2; exit 2; }
@@ -62,11 +64,15 @@ inimports && dll != "" && /^\t[0-9a-f]+\t +[0-9]+  / {
     imports++
     if ($3 == "<none>") { fault(dll " ordinal " $2 ": imported by ordinal, which cannot be checked"); next }
     key = dll "!" $3
-    if (key in tier) {
+    if (dll == "MSVCRT.DLL") {
+        fault(key ": msvcrt.dll is not part of Windows 95 (the C runtime must come from crtdll.dll)")
+    } else if (key in tier) {
         if (!(tier[key] in ok)) fault(key ": exported only from tier " tier[key] ", not by Windows 95")
         else if (tier[key] == "95osr2") osr2 = osr2 " " $3
     } else if (key in first) {
         fault(key ": not exported by Windows 95 (first in " first[key] ")")
+    } else if (dll == "CRTDLL.DLL") {
+        fault(key ": not exported by the crtdll.dll of Windows 95")
     } else if (!(dll in known_dll)) {
         fault(key ": " dll " is not a DLL of Windows 95")
     } else {
