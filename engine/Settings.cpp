@@ -2,7 +2,7 @@
 #include "Engine.h"
 #include "EngineInternal.h"
 #include <cctype>
-#include <cstdio>
+#include <cstring>
 
 const char* const FREQUENCY_UNIT_NAMES[FREQUENCY_UNIT_COUNT] = {"Boot",  "Days",    "Weeks",  "Months",
                                                                  "Hours", "Minutes", "Seconds"};
@@ -31,7 +31,9 @@ const CategoryKeys CATEGORY_KEYS[CATEGORY_COUNT] = {
 struct KeyName {
     char Text[64];
     KeyName(const char* before, const char* prefix, const char* after) {
-        snprintf(Text, sizeof Text, "%s%s%s", before, prefix, after);
+        Text[0] = '\0';
+        for (const char* part : {before, prefix, after})
+            std::strncat(Text, part, sizeof Text - 1 - std::strlen(Text));
     }
 };
 

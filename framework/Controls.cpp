@@ -1,5 +1,5 @@
 #include "Controls.h"
-#include <string>
+#include <memory>
 
 namespace {
 
@@ -12,9 +12,9 @@ int ReadItemText(const CWnd& control, UINT lenMessage, UINT textMessage, int nIn
         rString = "";
         return n;
     }
-    std::string buffer(n + 1, '\0');
-    int result = (int)control.SendMessage(textMessage, nIndex, (LPARAM)&buffer[0]);
-    rString = buffer.c_str();
+    std::unique_ptr<char[]> buffer(new char[n + 1]());
+    int result = (int)control.SendMessage(textMessage, nIndex, (LPARAM)buffer.get());
+    rString = buffer.get();
     return result;
 }
 

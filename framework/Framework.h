@@ -107,3 +107,4 @@
 #include "DataExchange.h"
 #include "MessageBox.h"
 #include "RuntimeClass.h"
+#include "SystemLibraries.h"

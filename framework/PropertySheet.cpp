@@ -1,5 +1,6 @@
 #include "PropertySheet.h"
 #include "WinApp.h"
+#include "SystemLibraries.h"
 
 // ---------------------------------------------------------------- pages
 
@@ -253,10 +254,10 @@ INT_PTR CPropertySheet::DoModal()
     std::vector<HPROPSHEETPAGE> handles;
     for (CPropertyPage* pPage : m_pages) {
         pPage->m_psp.hInstance = AfxGetInstanceHandle();
-        HPROPSHEETPAGE hPage = ::CreatePropertySheetPageA(&pPage->m_psp);
+        HPROPSHEETPAGE hPage = AfxCreatePropertySheetPage(&pPage->m_psp);
         if (hPage == NULL) {
             for (HPROPSHEETPAGE h : handles)
-                ::DestroyPropertySheetPage(h);
+                AfxDestroyPropertySheetPage(h);
             return -1;
         }
         handles.push_back(hPage);
@@ -277,7 +278,7 @@ INT_PTR CPropertySheet::DoModal()
 
     m_nModalResult = IDCANCEL;
     HookWindowCreate(this);
-    HWND hWnd = (HWND)::PropertySheetA(&psh);
+    HWND hWnd = (HWND)AfxPropertySheet(&psh);
     UnhookWindowCreate();
     if (hWnd == NULL || hWnd == (HWND)-1)
         return -1;

@@ -1,8 +1,8 @@
 #include "WinApp.h"
 #include "Wnd.h"
 #include <commctrl.h>
-#include <string>
-#include <vector>
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -11,18 +11,18 @@ CWinApp* g_pApp = NULL;
 // Splits the argument part of a command line the way the C runtime builds
 // argv: blanks separate arguments outside double quotes; 2n backslashes before
 // a quote give n backslashes and the quote toggles quoting, 2n+1 give n and a
-// literal quote; "" inside quotes is a literal quote.
-std::vector<std::string> SplitCommandLine(const char* p)
+// literal quote; "" inside quotes is a literal quote. The arguments go to
+// `out` one after the other, each ended by '\0' (an argument is never longer
+// than its text, so strlen(p) + 1 characters are room for all); returns their
+// number.
+size_t SplitCommandLine(const char* p, char* out)
 {
-    std::vector<std::string> args;
-    if (p == NULL)
-        return args;
+    size_t count = 0;
     for (;;) {
         while (*p == ' ' || *p == '\t')
             ++p;
         if (*p == '\0')
-            return args;
-        std::string arg;
+            return count;
         bool inQuote = false;
         while (*p != '\0' && (inQuote || (*p != ' ' && *p != '\t'))) {
             size_t slashes = 0;
@@ -31,23 +31,26 @@ std::vector<std::string> SplitCommandLine(const char* p)
                 ++p;
             }
             if (*p == '"') {
-                arg.append(slashes / 2, '\\');
+                for (size_t i = 0; i < slashes / 2; ++i)
+                    *out++ = '\\';
                 if (slashes % 2 == 1) {
-                    arg += '"';
+                    *out++ = '"';
                 } else if (inQuote && p[1] == '"') {
-                    arg += '"';
+                    *out++ = '"';
                     ++p;
                 } else {
                     inQuote = !inQuote;
                 }
                 ++p;
             } else {
-                arg.append(slashes, '\\');
+                for (size_t i = 0; i < slashes; ++i)
+                    *out++ = '\\';
                 if (*p != '\0' && (inQuote || (*p != ' ' && *p != '\t')))
-                    arg += *p++;
+                    *out++ = *p++;
             }
         }
-        args.push_back(arg);
+        *out++ = '\0';
+        ++count;
     }
 }
 
@@ -164,15 +167,20 @@ BOOL CWinApp::WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue)
 
 void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo)
 {
-    std::vector<std::string> args = SplitCommandLine(m_lpCmdLine);
-    for (size_t i = 0; i < args.size(); ++i) {
-        const char* pszParam = args[i].c_str();
+    const char* line = m_lpCmdLine != NULL ? m_lpCmdLine : "";
+    std::unique_ptr<char[]> args(new char[std::strlen(line) + 1]);
+    const size_t count = SplitCommandLine(line, args.get());
+    const char* arg = args.get();
+    for (size_t i = 0; i < count; ++i) {
+        const char* next = arg + std::strlen(arg) + 1;
+        const char* pszParam = arg;
         BOOL bFlag = FALSE;
         if (pszParam[0] == '/' || pszParam[0] == '-') {
             bFlag = TRUE;
             ++pszParam;
         }
-        rCmdInfo.ParseParam(pszParam, bFlag, i + 1 == args.size());
+        rCmdInfo.ParseParam(pszParam, bFlag, i + 1 == count);
+        arg = next;
     }
 }
 
@@ -190,7 +198,8 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int nCmdShow)
     pApp->m_hInstance = hInstance;
     pApp->m_lpCmdLine = lpCmdLine;
     pApp->m_nCmdShow = nCmdShow;
-    ::InitCommonControls();
+    // The common controls are loaded and initialised when the first property
+    // sheet is made (SystemLibraries.h).
     if (!pApp->InitInstance()) {
         if (pApp->m_pMainWnd != NULL)
             pApp->m_pMainWnd->DestroyWindow();

@@ -4,8 +4,8 @@
 #include "WinApp.h"
 #include "ExceptionBase.h"
 #include <map>
+#include <memory>
 #include <new>
-#include <string>
 
 namespace {
 
@@ -27,6 +27,47 @@ CurrentMessage g_current = {0, 0, 0};
 HHOOK g_hHook = NULL;
 CWnd* g_pWndInit = NULL;
 BOOL g_bCreatedInit = FALSE;
+
+// The object a window is tied to: its window property is the authority, and
+// the windows looked up last are remembered here as well. Under Wine every
+// GetProp is a round trip to the wine server, so a message to a tied window
+// cost tens of microseconds of it; a page that fills or reads its list box
+// sends one or two per entry. An entry lives only as long as its tie: Tie
+// adds it, Untie removes it.
+struct TieCacheEntry {
+    HWND hWnd;
+    CWnd* pWnd;
+};
+const unsigned int kTieCacheSize = 16;   // a power of two
+TieCacheEntry g_tieCache[kTieCacheSize];
+
+TieCacheEntry& TieCacheSlot(HWND hWnd)
+{
+    const UINT_PTR value = (UINT_PTR)hWnd;
+    return g_tieCache[(value ^ (value >> 4) ^ (value >> 8)) & (kTieCacheSize - 1)];
+}
+
+CWnd* TiedObject(HWND hWnd)
+{
+    TieCacheEntry& entry = TieCacheSlot(hWnd);
+    if (entry.hWnd == hWnd)
+        return entry.pWnd;
+    CWnd* pWnd = (CWnd*)::GetPropA(hWnd, kObjectProp);
+    if (pWnd != NULL) {
+        entry.hWnd = hWnd;
+        entry.pWnd = pWnd;
+    }
+    return pWnd;
+}
+
+void ForgetTie(HWND hWnd)
+{
+    TieCacheEntry& entry = TieCacheSlot(hWnd);
+    if (entry.hWnd == hWnd) {
+        entry.hWnd = NULL;
+        entry.pWnd = NULL;
+    }
+}
 
 // Temporary wrappers handed out by FromHandle.
 std::map<HWND, CWnd*>& TempMap()
@@ -66,7 +107,7 @@ LRESULT CALLBACK AfxCbtHook(int nCode, WPARAM wParam, LPARAM lParam)
 
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    CWnd* pWnd = (CWnd*)::GetPropA(hWnd, kObjectProp);
+    CWnd* pWnd = TiedObject(hWnd);
     if (pWnd == NULL) {
         // Untied, but still in the window's procedure chain (someone
         // subclassed over us): pass everything on.
@@ -148,7 +189,7 @@ CWnd::~CWnd()
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
 {
-    return hWnd != NULL ? (CWnd*)::GetPropA(hWnd, kObjectProp) : NULL;
+    return hWnd != NULL ? TiedObject(hWnd) : NULL;
 }
 
 CWnd* CWnd::FromHandle(HWND hWnd)
@@ -209,6 +250,9 @@ void CWnd::Tie(HWND hWnd, BOOL bSubclass, BOOL bCreated)
     m_bTied = TRUE;
     m_bCreated = bCreated;
     ::SetPropA(hWnd, kObjectProp, (HANDLE)this);
+    TieCacheEntry& entry = TieCacheSlot(hWnd);
+    entry.hWnd = hWnd;
+    entry.pWnd = this;
     if (bSubclass) {
         m_pfnSuper = (WNDPROC)::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, (LONG_PTR)AfxWndProc);
         ::SetPropA(hWnd, kSuperProp, (HANDLE)m_pfnSuper);
@@ -217,6 +261,8 @@ void CWnd::Tie(HWND hWnd, BOOL bSubclass, BOOL bCreated)
 
 void CWnd::Untie()
 {
+    if (m_hWnd != NULL)
+        ForgetTie(m_hWnd);
     if (m_hWnd != NULL && ::IsWindow(m_hWnd)) {
         ::RemovePropA(m_hWnd, kObjectProp);
         // Put the previous procedure back when nobody subclassed over us;
@@ -296,9 +342,10 @@ BOOL CWnd::DestroyWindow()
 
 void CWnd::GetWindowText(TCharString& rString) const
 {
-    std::string buffer(::GetWindowTextLengthA(m_hWnd) + 1, '\0');
-    ::GetWindowTextA(m_hWnd, &buffer[0], (int)buffer.size());
-    rString = buffer.c_str();
+    const int size = ::GetWindowTextLengthA(m_hWnd) + 1;
+    std::unique_ptr<char[]> buffer(new char[size]());
+    ::GetWindowTextA(m_hWnd, buffer.get(), size);
+    rString = buffer.get();
 }
 
 int CWnd::MessageBox(LPCSTR lpszText, LPCSTR lpszCaption, UINT nType)

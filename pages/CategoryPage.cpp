@@ -101,7 +101,7 @@ unsigned int CapacityFor(unsigned long long count) {
 
 CCategoryPage::CCategoryPage(UINT nIDTemplate)
     : CPropertyPage(nIDTemplate), m_selection(0), m_period(1), m_unit(0), m_order(0), m_cycleEnabled(1),
-      m_unshownSelection(-1) {}
+      m_unshownSelection(-1), m_loadedChanges(0), m_boxHoldsFiles(false) {}
 
 CCategoryPage::~CCategoryPage() {}
 
@@ -119,6 +119,7 @@ void CCategoryPage::SetFileList(const TValVector<TCharString>& list, const TChar
     }
     m_unshownEntries.RemoveAll();
     m_unshownSelection = -1;
+    m_boxHoldsFiles = false;
 }
 
 void CCategoryPage::DoDataExchange(CDataExchange* pDX) {
@@ -190,6 +191,8 @@ void CCategoryPage::LoadList() {
     for (unsigned int i = shown; i < count; ++i)
         unshown.InsertLast(*m_files.At(i));
     m_unshownEntries = unshown;
+    m_loadedChanges = m_list.GetChangeCount();
+    m_boxHoldsFiles = true;
 
     m_unshownSelection = -1;
     if (m_selection >= 0 && static_cast<unsigned long>(m_selection) < shown) {
@@ -209,12 +212,21 @@ void CCategoryPage::SaveList() {
     if (shown < 0)
         shown = 0;
     const unsigned int unshown = m_unshownEntries.GetCount();
-    TValVector<TCharString> files(CapacityFor(static_cast<unsigned long long>(shown) + unshown));
-    for (int i = 0; i < shown; ++i)
-        files.InsertLast(EntryText(i));
-    for (unsigned int i = 0; i < unshown; ++i)
-        files.InsertLast(*m_unshownEntries.At(i));
-    m_files = files;
+    // A box nobody has changed since LoadList holds the list's first entries
+    // as they are: reading them back (two messages an entry) would give the
+    // same list.
+    const bool unchanged = m_boxHoldsFiles && m_list.GetChangeCount() == m_loadedChanges &&
+                           static_cast<unsigned long long>(shown) + unshown == m_files.GetCount();
+    if (!unchanged) {
+        TValVector<TCharString> files(CapacityFor(static_cast<unsigned long long>(shown) + unshown));
+        for (int i = 0; i < shown; ++i)
+            files.InsertLast(EntryText(i));
+        for (unsigned int i = 0; i < unshown; ++i)
+            files.InsertLast(*m_unshownEntries.At(i));
+        m_files = files;
+        m_loadedChanges = m_list.GetChangeCount();
+        m_boxHoldsFiles = true;
+    }
 
     const int selected = m_list.GetCurSel();
     if (selected >= 0 && selected < shown) {
@@ -320,7 +332,7 @@ LRESULT CCategoryPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CCategoryPage::OnAdd() {
     OPENFILENAMEA& ofn = PrepareAddDialog(m_hWnd);
-    if (!::GetOpenFileNameA(&ofn))
+    if (!AfxGetOpenFileName(&ofn))
         return;
     // The dialog may have been up for long; the page may be gone meanwhile.
     if (m_hWnd == NULL || m_list.GetSafeHwnd() == NULL)

@@ -139,6 +139,11 @@ private:
     // it does not).
     TValVector<TCharString> m_unshownEntries;
     LONG m_unshownSelection;
+    // Whether the list box still holds the list as LoadList gave it (its
+    // change count then, and whether the list has been replaced since): the
+    // saving exchange then takes nothing back from it but the selection.
+    unsigned long m_loadedChanges;
+    bool m_boxHoldsFiles;
 };
 
 class CWallpaperPage : public CCategoryPage {

@@ -20,7 +20,7 @@ HCURSOR ProgramCursor(int id) {
 
 }  // namespace
 
-CFilenameListbox::CFilenameListbox() : m_dragging(0), m_savedCursor(NULL) {}
+CFilenameListbox::CFilenameListbox() : m_dragging(0), m_savedCursor(NULL), m_changes(0) {}
 
 bool CFilenameListbox::LastIsSpecial(int count) const {
     if (count <= 0)
@@ -258,5 +258,15 @@ LRESULT CFilenameListbox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     // showing of the sheet): a window destroyed mid-drag leaves it idle.
     if (message == WM_DESTROY)
         EndDrag();
+    switch (message) {
+    case LB_ADDSTRING:
+    case LB_INSERTSTRING:
+    case LB_DELETESTRING:
+    case LB_RESETCONTENT:
+    case LB_ADDFILE:
+    case LB_DIR:
+        ++m_changes;
+        break;
+    }
     return CListBox::WindowProc(message, wParam, lParam);
 }

@@ -3,7 +3,7 @@
 // entry one place; dragging with the left button moves it towards the pointer
 // (resting in the top or bottom third of the item area scrolls it every
 // 250 ms). A last entry "[Original] (not cycled)" stays last. After every
-// press the parent gets WM_LISTCLICKED.
+// press the parent gets WM_LISTCLICKED. It counts the changes of its entries.
 #pragma once
 #include <cstdint>
 #include "Framework.h"
@@ -22,6 +22,11 @@ public:
     // nothing could move.
     std::int16_t MoveUp(int index);
     std::int16_t MoveDown(int index);
+
+    // How often the entries have changed (added, inserted, deleted, emptied),
+    // by whatever message: a page that notes it after filling the box knows
+    // later whether the box still holds what it was given.
+    unsigned long GetChangeCount() const { return m_changes; }
 
     // The runtime class name the box is created under dynamically.
     static const char* const RuntimeClassName;   // "CFilenameListbox"
@@ -47,4 +52,5 @@ private:
 
     std::int16_t m_dragging;
     HCURSOR m_savedCursor;
+    unsigned long m_changes;
 };

@@ -25,4 +25,15 @@ fi
 trap '[ -z "$started" ] || bash "$root/scripts/wine-harness.sh" stop "$build"' EXIT
 
 winexe="Z:$(echo "$exe" | tr / '\\')"
-"$root/scripts/wine-run" "$build/bench/cycle/bench_cycle_driver.exe" "$winexe" "$runs"
+status=0
+"$root/scripts/wine-run" "$build/bench/cycle/bench_cycle_driver.exe" "$winexe" "$runs" || status=$?
+
+# The comparison holds only when the minimal program is built as the program
+# is: the C runtime each one loads.
+runtime() {
+  i686-w64-mingw32-objdump -p "$1" 2>/dev/null | awk '/DLL Name:/ {print tolower($3)}' |
+    grep -E '^(msvcrt|crtdll|msvcr[0-9]*|ucrtbase)[.]dll$|^api-ms-win-crt' | sort -u | tr '\n' ' '
+}
+echo "C runtime: imagewheel.exe $(runtime "$exe"); minimal tray program $(runtime "$build/bench/cycle/bench_tray_minimal.exe")"
+bash "$root/scripts/size-report.sh" "$build"
+exit $status

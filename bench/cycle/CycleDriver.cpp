@@ -150,13 +150,14 @@ int main(int argc, char** argv) {
     printf("do-nothing program, start to exit:          %8.1f ms\n", nothing);
     printf("imagewheel.exe /cycle, start to resident:   %8.1f ms\n", cycle);
     printf("minimal tray program, start to resident:    %8.1f ms\n", Median(trayTimes));
-    printf("cycle run / do-nothing:                     %8.2f   (goal <= 1.2)\n", cycle / nothing);
     // A window under Wine loads the user-interface libraries that a program
-    // without one never touches; this ratio shows what the cycle work adds.
-    printf("cycle run / minimal tray start:             %8.2f\n", cycle / Median(trayTimes));
-    printf("resident working set: imagewheel %.0f KiB, minimal tray %.0f KiB, ratio %.2f (goal <= 1.5)\n",
+    // without one never touches: the minimal tray program is the measure, the
+    // do-nothing program only shows what starting a process costs.
+    printf("cycle run / do-nothing:                     %8.2f\n", cycle / nothing);
+    printf("cycle run / minimal tray start:             %8.2f   (goal <= 1.3)\n", cycle / Median(trayTimes));
+    printf("resident working set: imagewheel %.0f KiB, minimal tray %.0f KiB, ratio %.2f (goal <= 1.15)\n",
            Median(cycleSet), Median(traySet), Median(cycleSet) / Median(traySet));
-    printf("resident private bytes: imagewheel %.0f KiB, minimal tray %.0f KiB, ratio %.2f\n",
+    printf("resident private bytes: imagewheel %.0f KiB, minimal tray %.0f KiB, ratio %.2f (goal <= 1.3)\n",
            Median(cyclePrivate), Median(trayPrivate), Median(cyclePrivate) / Median(trayPrivate));
     return 0;
 }
