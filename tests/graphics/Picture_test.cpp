@@ -558,8 +558,11 @@ TEST(Picture, HostileFilesEndInAStatus) {
     scans[sof + 6] = scans[sof + 8] = 0x00;
     Decode(scans, 0, PictureCorrupt);
 
-    // Every file of every format cut short: a status, never a crash. Some
-    // still decode (a JPEG's missing part grey), then at their full size.
+    // Every file of every format cut short: a status, never a crash. A
+    // JPEG, PNG or GIF cut short is never shown (its missing part would be
+    // grey); a file whose pixels are all there may lack what follows them (a
+    // bitmap's last bytes, a PNG's closing chunk, a GIF's trailer), never a
+    // JPEG its end marker.
     GifFile g;
     g.Width = g.Height = 3;
     g.Frames.resize(1);
@@ -578,6 +581,8 @@ TEST(Picture, HostileFilesEndInAStatus) {
         for (std::size_t n = 0; n < whole.size(); ++n) {
             TPicture p;
             if (DecodePicture(whole.data(), n, 0, p) == PictureOk) {
+                EXPECT_TRUE(whole[0] == 'B' || (whole[0] != 0xFF && n + 12 >= whole.size()))
+                    << "a cut-short picture decoded, cut at " << n << " of " << whole.size();
                 EXPECT_EQ(p.GetWidth(), full.GetWidth()) << "cut at " << n;
                 EXPECT_EQ(p.GetHeight(), full.GetHeight()) << "cut at " << n;
             } else {

@@ -181,6 +181,7 @@ int ReadJpegHeader(const std::uint8_t* d, std::size_t n, THeader& h, bool countS
     TPictureInfo& info = h.Info;
     info.Format = TPictureFormat::Jpeg;
     bool haveFrame = false;
+    bool ended = false;
     std::size_t p = 2;
     for (;;) {
         if (p >= n) break;
@@ -192,7 +193,10 @@ int ReadJpegHeader(const std::uint8_t* d, std::size_t n, THeader& h, bool countS
         if (p >= n) break;
         const unsigned m = d[p++];
         if (m == 0x01 || (m >= 0xD0 && m <= 0xD7)) continue;  // markers without a segment
-        if (m == 0xD9) break;                                 // end of image
+        if (m == 0xD9) {                                      // end of image
+            ended = true;
+            break;
+        }
         if (p + 2 > n) break;
         const std::uint32_t length = Be16(d + p);
         if (length < 2) return haveFrame ? PictureOk : PictureCorrupt;
@@ -224,9 +228,39 @@ int ReadJpegHeader(const std::uint8_t* d, std::size_t n, THeader& h, bool countS
                 ++p;
         }
     }
-    // A file that ends early may still decode (its missing part grey); only
-    // a missing frame header is fatal.
-    return haveFrame ? PictureOk : Truncated;
+    // A file that ends before its end-of-image marker is cut short: the
+    // decoder would paint its missing part grey, so it is not shown at all.
+    if (!haveFrame) return Truncated;
+    return countScans && !ended ? PictureCorrupt : PictureOk;
+}
+
+// True when the data holds the GIF's first image whole: its descriptor, its
+// colour table and every sub-block of its pixel data up to the empty one that
+// ends them. A file cut short inside its first image would decode with the
+// rest of the picture missing.
+bool GifFirstImageComplete(const std::uint8_t* d, std::size_t n) {
+    if (n < 13) return false;
+    std::size_t p = 13;
+    if (d[10] & 0x80) p += std::size_t(3) << ((d[10] & 7) + 1);
+    while (p < n) {
+        if (d[p] == 0x21) {  // an extension: label, then sub-blocks up to an empty one
+            p += 2;
+            while (p < n && d[p] != 0) p += std::size_t(d[p]) + 1;
+            if (p >= n) return false;
+            ++p;
+        } else if (d[p] == 0x2C) {
+            if (p + 10 > n) return false;
+            const unsigned flags = d[p + 9];
+            p += 10;
+            if (flags & 0x80) p += std::size_t(3) << ((flags & 7) + 1);
+            ++p;  // the LZW code size
+            while (p < n && d[p] != 0) p += std::size_t(d[p]) + 1;
+            return p < n;
+        } else {
+            return false;  // the trailer or junk before any image
+        }
+    }
+    return false;
 }
 
 int ReadHeader(const std::uint8_t* d, std::size_t n, THeader& h, bool countScans) {
@@ -451,6 +485,7 @@ TPictureStatus DecodeMemory(const std::uint8_t* data, std::size_t size, std::uin
     if (info && header.Info.Width != 0 && status != PictureUnknownFormat) *info = header.Info;
     if (status != PictureOk) return Final(status);
     if (size > MaxPictureFileBytes) return PictureTooLarge;
+    if (header.Info.Format == TPictureFormat::Gif && !GifFirstImageComplete(data, size)) return PictureCorrupt;
     if (header.Info.Format == TPictureFormat::Bitmap) {
         TMemoryFile file(data, size);
         return TPictureDecoder::FromBitmap(file, picture);
