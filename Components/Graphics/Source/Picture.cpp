@@ -8,6 +8,7 @@
 
 #include "BitmapFile.h"
 #include "FileSystem.h"
+#include "MemoryDataFile.h"
 #include "NewArray.h"
 #include "StbImage.h"
 
@@ -281,32 +282,6 @@ int ReadHeader(const std::uint8_t* d, std::size_t n, THeader& h, bool countScans
 // The data ending inside the header is a corrupt file.
 TPictureStatus Final(int status) { return status == Truncated ? PictureCorrupt : TPictureStatus(status); }
 
-// A TDataFile over bytes in memory, for the bitmap reader.
-class TMemoryFile : public TDataFile {
-public:
-    TMemoryFile(const std::uint8_t* data, std::size_t size) : Data(data), Size(size) {}
-    std::int32_t GetFileSize() override { return std::int32_t(Size); }
-    std::int32_t Tell() override { return std::int32_t(Position); }
-    void Seek(std::int32_t offset, int origin) override {
-        const long long base = origin == FromStart ? 0 : origin == FromCurrent ? (long long)Position : (long long)Size;
-        if (origin < FromStart || origin > FromEnd) return;
-        if (base + offset < 0)
-            throw TDataFileException(DataFileSeekFailed, "TMemoryFile::Seek", __FILE__, __LINE__, "Seek failure!");
-        Position = std::size_t(base + offset);
-    }
-    std::size_t Read(void* buffer, std::size_t count) override {
-        const std::size_t n = Position < Size ? std::min(count, Size - Position) : 0;
-        if (n) std::memcpy(buffer, Data + Position, n);
-        Position += n;
-        return n;
-    }
-
-private:
-    const std::uint8_t* Data;
-    std::size_t Size;
-    std::size_t Position = 0;
-};
-
 void ReleaseArray(void* pixels) { delete[] static_cast<std::uint8_t*>(pixels); }
 void ReleaseDecoderBlock(void* pixels) { PictureDecoderFree(pixels); }
 
@@ -487,7 +462,7 @@ TPictureStatus DecodeMemory(const std::uint8_t* data, std::size_t size, std::uin
     if (size > MaxPictureFileBytes) return PictureTooLarge;
     if (header.Info.Format == TPictureFormat::Gif && !GifFirstImageComplete(data, size)) return PictureCorrupt;
     if (header.Info.Format == TPictureFormat::Bitmap) {
-        TMemoryFile file(data, size);
+        TMemoryDataFile file(data, size);
         return TPictureDecoder::FromBitmap(file, picture);
     }
     return TPictureDecoder::FromStb(data, size, header, background, picture);

@@ -1,5 +1,6 @@
-// A TDataFile over bytes in memory, for feeding the bitmap reader without a
-// file: reads, seeks and the size come from the buffer.
+// A read-only TDataFile over bytes in memory: reads, seeks and the size come
+// from the buffer. The picture decoder hands bitmaps already in memory to the
+// bitmap reader through it, and the tests feed the reader without a file.
 #pragma once
 
 #include <algorithm>
