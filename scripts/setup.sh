@@ -16,7 +16,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 for p in cmake g++ make ninja-build googletest libgtest-dev mingw-w64 wine xvfb xdotool imagemagick libstb-dev patch \
-         clang libclang-rt-14-dev x11-utils nsis; do
+         clang libclang-rt-14-dev x11-utils nsis python3; do
   have_pkg "$p" || need+=("$p")
 done
 have_pkg wine32:i386 || need+=("wine32:i386")

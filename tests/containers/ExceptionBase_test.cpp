@@ -50,10 +50,9 @@ TEST(ExceptionBase, DerivedClassesCarryTheirCodeAndNoUserDescription)
 {
     try {
         throw TCharStringException(1, "class TCharString", "CharString.cpp", 7, "Unable to allocate memory");
-    } catch (const TExceptionBase& e) {
-        const auto* derived = dynamic_cast<const TCharStringException*>(&e);
-        ASSERT_NE(nullptr, derived);
-        EXPECT_EQ(1, derived->GetErrorCode());
+    } catch (const TCharStringException& derived) {
+        const TExceptionBase& e = derived;
+        EXPECT_EQ(1, derived.GetErrorCode());
         EXPECT_EQ(nullptr, e.GetUserDescription());
         EXPECT_EQ("Source: class TCharString\nModule: CharString.cpp\nLine #: 7\n"
                   "[Description]\nUnable to allocate memory\n",

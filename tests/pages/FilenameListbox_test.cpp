@@ -145,7 +145,7 @@ protected:
                                     10, 10, 240, 100, host.m_hWnd, (HMENU)IDC_FILES, GetModuleHandleA(NULL), NULL);
         const int itemHeight = (int)SendMessageA(list, LB_GETITEMHEIGHT, 0, 0);
         SetWindowPos(list, NULL, 0, 0, 240, kRows * itemHeight + 2 + itemHeight / 2, SWP_NOMOVE | SWP_NOZORDER);
-        box = dynamic_cast<CFilenameListbox*>(CRuntimeClass::CreateObject(CFilenameListbox::RuntimeClassName));
+        box = static_cast<CFilenameListbox*>(CRuntimeClass::CreateObject(CFilenameListbox::RuntimeClassName));
         ASSERT_NE(nullptr, box);
         ASSERT_TRUE(box->SubclassWindow(list));
         SetForegroundWindow(host.m_hWnd);

@@ -1,0 +1,292 @@
+#!/usr/bin/env python3
+"""Shrinks the unwind tables (.eh_frame) of a linked 32-bit PE executable.
+
+    compact_eh_frame.py EXE
+
+GCC's assembler gives every inline function and template instantiation its
+own .eh_frame piece, each opening with a copy of the same CIE (the common
+header of the unwind entries), and the PE linker, unlike the ELF one, keeps
+all those copies: some 600 in the program, about 15 KB. This rewrites the
+section with each distinct CIE once, every FDE (one function's unwind
+entry) pointing to its CIE's single copy, and the pointers that are relative
+to their own position re-encoded for their new place. The section keeps its
+address and size in memory; only its stored part shrinks, and the sections
+after it move up in the file (their addresses do not change, so no code or
+pointer does).
+
+Before writing, the new section is decoded again and compared, entry by
+entry, with the old one: every function's address range, its exception
+table pointer, its CIE's contents and its unwind instructions must be the
+same. An executable this cannot read exactly (an unknown pointer encoding,
+a CIE version it does not know, a section layout it does not expect) is left
+as it is, with a warning; a failed comparison is an error.
+"""
+import os
+import shutil
+import struct
+import sys
+
+DW_EH_PE_omit = 0xFF
+
+
+class Unsupported(Exception):
+    pass
+
+
+def uleb(data, pos):
+    result = shift = 0
+    while True:
+        byte = data[pos]
+        pos += 1
+        result |= (byte & 0x7F) << shift
+        shift += 7
+        if not byte & 0x80:
+            return result, pos
+
+
+def sleb(data, pos):
+    result = shift = 0
+    while True:
+        byte = data[pos]
+        pos += 1
+        result |= (byte & 0x7F) << shift
+        shift += 7
+        if not byte & 0x80:
+            if byte & 0x40:
+                result -= 1 << shift
+            return result, pos
+
+
+def read_pointer(data, pos, encoding, address_of):
+    """Reads a pointer encoded as `encoding` at pos; returns (value, size, pc-relative)."""
+    if encoding == DW_EH_PE_omit:
+        return None, 0, False
+    # An indirect pointer (0x80) names the place that holds the address; the
+    # place is what is encoded, so it moves like any other pointer.
+    form, application = encoding & 0x0F, encoding & 0x70
+    if form in (0x00, 0x03):
+        value, size = struct.unpack_from("<I", data, pos)[0], 4
+    elif form == 0x0B:
+        value, size = struct.unpack_from("<i", data, pos)[0], 4
+    else:
+        raise Unsupported("pointer encoding 0x%02x" % encoding)
+    if application == 0x10:
+        return (value + address_of(pos)) & 0xFFFFFFFF, size, True
+    if application == 0x00:
+        return value & 0xFFFFFFFF, size, False
+    raise Unsupported("pointer encoding 0x%02x" % encoding)
+
+
+def write_pointer(buffer, pos, value, pcrel, address_of):
+    if pcrel:
+        value = (value - address_of(pos)) & 0xFFFFFFFF
+    struct.pack_into("<I", buffer, pos, value)
+
+
+class Cie:
+    def __init__(self, data, start, length, address_of):
+        self.start, self.raw = start, bytes(data[start:start + 4 + length])
+        pos = start + 8
+        version = data[pos]
+        if version not in (1, 3):
+            raise Unsupported("CIE version %d" % version)
+        end = data.index(b"\0", pos + 1)
+        self.augmentation = data[pos + 1:end].decode("ascii")
+        pos = end + 1
+        _, pos = uleb(data, pos)                  # code alignment
+        _, pos = sleb(data, pos)                  # data alignment
+        if version == 1:
+            pos += 1                              # return address column
+        else:
+            _, pos = uleb(data, pos)
+        self.fde_encoding, self.lsda_encoding = 0x00, DW_EH_PE_omit
+        self.personality = None                   # (offset within the CIE, pc-relative)
+        self.personality_value = None
+        if self.augmentation.startswith("z"):
+            _, pos = uleb(data, pos)
+            for letter in self.augmentation[1:]:
+                if letter == "R":
+                    self.fde_encoding = data[pos]
+                    pos += 1
+                elif letter == "L":
+                    self.lsda_encoding = data[pos]
+                    pos += 1
+                elif letter == "P":
+                    encoding = data[pos]
+                    value, size, pcrel = read_pointer(data, pos + 1, encoding, address_of)
+                    self.personality = (pos + 1 - start, pcrel)
+                    self.personality_value = value
+                    pos += 1 + size
+                elif letter == "S":
+                    pass
+                else:
+                    raise Unsupported("CIE augmentation %r" % self.augmentation)
+        elif self.augmentation:
+            raise Unsupported("CIE augmentation %r" % self.augmentation)
+
+    def key(self):
+        """The CIE's meaning: its bytes with a relative personality pointer made absolute."""
+        raw = bytearray(self.raw)
+        if self.personality:
+            struct.pack_into("<I", raw, self.personality[0], self.personality_value)
+        return bytes(raw)
+
+
+class Fde:
+    def __init__(self, data, start, length, cie, address_of):
+        self.cie, self.start = cie, start
+        end = start + 4 + length
+        pos = start + 8
+        self.pc_begin, size, self.pc_pcrel = read_pointer(data, pos, cie.fde_encoding, address_of)
+        self.pc_offset = pos - start
+        pos += size
+        self.pc_range, size, _ = read_pointer(data, pos, cie.fde_encoding & 0x0F, address_of)
+        pos += size
+        self.lsda = None
+        self.lsda_offset = None
+        if cie.augmentation.startswith("z"):
+            aug_length, after = uleb(data, pos)
+            if cie.lsda_encoding != DW_EH_PE_omit and aug_length:
+                self.lsda, _, self.lsda_pcrel = read_pointer(data, after, cie.lsda_encoding, address_of)
+                self.lsda_offset = after - start
+            pos = after + aug_length
+        self.raw = bytes(data[start:end])
+        self.instructions = self.raw[pos - start:]
+
+    def meaning(self):
+        return (self.cie.key(), self.pc_begin, self.pc_range, self.lsda, self.instructions)
+
+
+def parse(data, base_address):
+    """Entries of an .eh_frame image: (CIEs, runs of FDEs, end of the last run).
+
+    The start-up code registers the section up to its first zero terminator;
+    entries a later object left after it form further runs, kept as they are
+    (each ends with a terminator in the rewritten section).
+    """
+    address_of = lambda pos: base_address + pos
+    cies, runs, run, pos = {}, [], [], 0
+    while pos + 4 <= len(data):
+        length = struct.unpack_from("<I", data, pos)[0]
+        if length == 0:
+            runs.append(run)
+            run, pos = [], pos + 4
+            if not any(data[pos:]):
+                return cies, runs, pos
+            continue
+        if length == 0xFFFFFFFF or pos + 4 + length > len(data):
+            raise Unsupported("entry at 0x%x of length 0x%x" % (pos, length))
+        cie_pointer = struct.unpack_from("<I", data, pos + 4)[0]
+        if cie_pointer == 0:
+            cies[pos] = Cie(data, pos, length, address_of)
+        else:
+            cie_start = pos + 4 - cie_pointer
+            if cie_start not in cies:
+                raise Unsupported("FDE at 0x%x names no CIE before it" % pos)
+            run.append(Fde(data, pos, length, cies[cie_start], address_of))
+        pos += 4 + length
+    if run:   # a last run that ends with the section
+        runs.append(run)
+    return cies, runs, pos
+
+
+def rebuild(runs, base_address):
+    """The section with each distinct CIE once per run, placed before its first FDE."""
+    out = bytearray()
+    address_of = lambda pos: base_address + pos
+    for fdes in runs:
+        placed = {}
+        for fde in fdes:
+            key = fde.cie.key()
+            if key not in placed:
+                placed[key] = len(out)
+                cie = fde.cie
+                out += cie.raw
+                if cie.personality:
+                    offset, pcrel = cie.personality
+                    write_pointer(out, placed[key] + offset, cie.personality_value, pcrel, address_of)
+            start = len(out)
+            out += fde.raw
+            struct.pack_into("<I", out, start + 4, start + 4 - placed[key])
+            write_pointer(out, start + fde.pc_offset, fde.pc_begin, fde.pc_pcrel, address_of)
+            if fde.lsda_offset is not None:
+                write_pointer(out, start + fde.lsda_offset, fde.lsda, fde.lsda_pcrel, address_of)
+        out += b"\0\0\0\0"
+    return out
+
+
+def main(path):
+    with open(path, "rb") as f:
+        image = bytearray(f.read())
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    if image[pe:pe + 4] != b"PE\0\0" or struct.unpack_from("<H", image, pe + 24)[0] != 0x10B:
+        raise Unsupported("not a 32-bit PE executable")
+    sections_count = struct.unpack_from("<H", image, pe + 6)[0]
+    optional_size = struct.unpack_from("<H", image, pe + 20)[0]
+    optional = pe + 24
+    image_base = struct.unpack_from("<I", image, optional + 28)[0]
+    file_alignment = struct.unpack_from("<I", image, optional + 36)[0]
+    if struct.unpack_from("<I", image, pe + 12)[0]:
+        raise Unsupported("the executable has a symbol table (not stripped)")
+    directories = struct.unpack_from("<I", image, optional + 92)[0]
+    if directories > 4 and struct.unpack_from("<I", image, optional + 96 + 8 * 4 + 4)[0]:
+        raise Unsupported("the executable is signed")
+    headers = [optional + optional_size + 40 * i for i in range(sections_count)]
+    eh = [h for h in headers if image[h:h + 8].rstrip(b"\0") in (b".eh_fram", b".eh_frame")]
+    if len(eh) != 1:
+        raise Unsupported("%d .eh_frame sections" % len(eh))
+    eh = eh[0]
+    virtual_size, address, raw_size, raw_pointer = struct.unpack_from("<IIII", image, eh + 8)
+    stored = min(virtual_size, raw_size)
+    data = bytes(image[raw_pointer:raw_pointer + stored])
+    base = image_base + address
+
+    cies, runs, end = parse(data, base)
+    new = rebuild(runs, base)
+    new_cies, new_runs, new_end = parse(new, base)
+    meaning = lambda runs: [[fde.meaning() for fde in run] for run in runs]
+    if new_end != len(new) or meaning(new_runs) != meaning(runs):
+        sys.exit("compact_eh_frame: %s: the rewritten unwind table differs from the original" % path)
+    fdes = [fde for run in runs for fde in run]
+
+    new_raw_size = -(-len(new) // file_alignment) * file_alignment
+    shift = raw_size - new_raw_size
+    if shift <= 0:
+        print("compact_eh_frame: %s: %d CIEs, %d FDEs, nothing to gain" % (path, len(cies), len(fdes)))
+        return
+    later = [h for h in headers if struct.unpack_from("<I", image, h + 20)[0] > raw_pointer]
+    section_end = raw_pointer + raw_size
+    image[raw_pointer:section_end] = new + bytes(new_raw_size - len(new))
+    for h in later:
+        pointer = struct.unpack_from("<I", image, h + 20)[0]
+        struct.pack_into("<I", image, h + 20, pointer - shift)
+    struct.pack_into("<I", image, eh + 16, new_raw_size)
+    initialized = struct.unpack_from("<I", image, optional + 8)[0]
+    struct.pack_into("<I", image, optional + 8, initialized - shift)
+    if struct.unpack_from("<I", image, optional + 64)[0]:
+        struct.pack_into("<I", image, optional + 64, 0)
+        struct.pack_into("<I", image, optional + 64, pe_checksum(image))
+    with open(path + ".tmp", "wb") as f:
+        f.write(image)
+    shutil.copymode(path, path + ".tmp")
+    os.replace(path + ".tmp", path)
+    print("compact_eh_frame: %s: %d CIEs -> %d, %d FDEs; .eh_frame %d -> %d bytes, file %d bytes smaller"
+          % (path, len(cies), len(new_cies), len(fdes), end, len(new), shift))
+
+
+def pe_checksum(image):
+    total = 0
+    padded = image + (b"\0" if len(image) % 2 else b"")
+    for (word,) in struct.iter_unpack("<H", padded):
+        total += word
+        total = (total & 0xFFFF) + (total >> 16)
+    return ((total & 0xFFFF) + (total >> 16) + len(image)) & 0xFFFFFFFF
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.exit("usage: compact_eh_frame.py EXE")
+    try:
+        main(sys.argv[1])
+    except Unsupported as why:
+        print("compact_eh_frame: warning: %s left as it is: %s" % (sys.argv[1], why))
