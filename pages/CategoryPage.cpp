@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 #include "AdvancedOptionsDlg.h"
 #include "EditImage.h"
@@ -508,7 +507,7 @@ bool CanBecomeScreen(const char* path, TPictureInfo& info) {
 }
 
 // "a JPEG picture, 1024 x 768, 16.7 million colours"
-std::string DescribePicture(const TPictureInfo& info) {
+TCharString DescribePicture(const TPictureInfo& info) {
     const char* format = "a picture";
     switch (info.Format) {
     case TPictureFormat::Bitmap: format = "a bitmap"; break;
@@ -529,11 +528,11 @@ std::string DescribePicture(const TPictureInfo& info) {
     char text[160];
     wsprintfA(text, "%s, %lu x %lu, %s", format, static_cast<unsigned long>(info.Width),
               static_cast<unsigned long>(info.Height), colours);
-    return text;
+    return TCharString(text);
 }
 
-std::string WindowsNeeds(TScreenKind kind) {
-    return std::string("Windows shows a ") + ScreenName(kind) +
+TCharString WindowsNeeds(TScreenKind kind) {
+    return TCharString("Windows shows a ") + ScreenName(kind) +
            " only from a bitmap of 320 x 400 pixels with 256 colours; with any other file it shows its own "
            "screen instead.";
 }
@@ -554,20 +553,20 @@ void AddFolderPictures(const TCharString& folder, bool logoPage, TValVector<TCha
     const TCharString base = folder.GetLength() > 0 && folder.GetText()[folder.GetLength() - 1] == '\\'
                                  ? folder
                                  : folder + "\\";
-    std::vector<std::string> names;
+    std::vector<TCharString> names;
     WIN32_FIND_DATAA found;
     HANDLE search = ::FindFirstFileA((base + "*").GetText(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && HasPictureExtension(found.cFileName, logoPage))
-            names.push_back(found.cFileName);
+            names.push_back(TCharString(found.cFileName));
     } while (::FindNextFileA(search, &found));
     ::FindClose(search);
     std::sort(names.begin(), names.end(),
-              [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
-    for (const std::string& name : names)
-        entries.InsertLast(base + name.c_str());
+              [](const TCharString& a, const TCharString& b) { return lstrcmpiA(a.GetText(), b.GetText()) < 0; });
+    for (const TCharString& name : names)
+        entries.InsertLast(base + name.GetText());
 }
 
 // The names a drop carries, in order. DragQueryFileA looks for name i from
@@ -575,7 +574,7 @@ void AddFolderPictures(const TCharString& folder, bool logoPage, TValVector<TCha
 // the square of their number: the block is read directly when it can be
 // (ANSI or wide names, as the DROPFILES header says), within its size, and
 // DragQueryFileA answers only when it cannot.
-void DroppedNames(HDROP drop, std::vector<std::string>& names) {
+void DroppedNames(HDROP drop, std::vector<TCharString>& names) {
     const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, NULL, 0);
     names.reserve(count);
     const SIZE_T size = ::GlobalSize(drop);
@@ -588,7 +587,7 @@ void DroppedNames(HDROP drop, std::vector<std::string>& names) {
                 const char* stop = static_cast<const char*>(std::memchr(at, '\0', end - at));
                 if (stop == NULL)
                     break;
-                names.push_back(std::string(at, stop));
+                names.push_back(TCharString(at, 0, static_cast<unsigned int>(stop - at)));
                 at = stop + 1;
             }
         } else {
@@ -605,7 +604,7 @@ void DroppedNames(HDROP drop, std::vector<std::string>& names) {
                 name.assign(static_cast<size_t>(bytes > 0 ? bytes : 0) + 1, '\0');
                 if (bytes > 0)
                     ::WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), name.data(), bytes, NULL, NULL);
-                names.push_back(name.data());
+                names.push_back(TCharString(name.data()));
                 at += 2 * length + 2;
             }
         }
@@ -623,7 +622,7 @@ void DroppedNames(HDROP drop, std::vector<std::string>& names) {
         if (name.size() < length + 1)
             name.resize(length + 1);
         if (::DragQueryFileA(drop, i, name.data(), length + 1) != 0)
-            names.push_back(name.data());
+            names.push_back(TCharString(name.data()));
     }
 }
 
@@ -652,12 +651,12 @@ bool CCategoryPage::MakeScreenFrom(const char* path, TCharString& made) {
         result = MakeScreenFile(path, kind, ScreensFolder().GetText());
     }
     if (result.Status == ScreenMade) {
-        made = TCharString(result.Path.c_str());
+        made = result.Path;
         return true;
     }
-    const std::string text = std::string("The ") + ScreenName(kind) + " could not be made from " + path + ": " +
-                             DescribeScreenMakeFailure(result) + ".\n\nThe picture is in the list as it is.";
-    ShowMessageBox(m_hWnd, text.c_str(), SCREEN_FAILED_CAPTION, MB_OK | MB_ICONWARNING);
+    const TCharString text = TCharString("The ") + ScreenName(kind) + " could not be made from " + path + ": " +
+                             DescribeScreenMakeFailure(result).GetText() + ".\n\nThe picture is in the list as it is.";
+    ShowMessageBox(m_hWnd, text.GetText(), SCREEN_FAILED_CAPTION, MB_OK | MB_ICONWARNING);
     return false;
 }
 
@@ -666,11 +665,11 @@ TCharString CCategoryPage::EntryForAddedFile(const char* path) {
     TPictureInfo info;
     if (!GetScreenKind(kind) || !CanBecomeScreen(path, info))
         return TCharString(path);
-    const std::string text = std::string(path) + " is " + DescribePicture(info) + ".\n\n" + WindowsNeeds(kind) +
-                             "\n\nMake a " + ScreenName(kind) +
+    const TCharString text = TCharString(path) + " is " + DescribePicture(info).GetText() + ".\n\n" +
+                             WindowsNeeds(kind).GetText() + "\n\nMake a " + ScreenName(kind) +
                              " from this picture? It is saved in the folder Screens beside Imagewheel; your picture "
                              "stays as it is. No adds the file unchanged.";
-    if (ShowMessageBox(m_hWnd, text.c_str(), MAKE_SCREEN_CAPTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (ShowMessageBox(m_hWnd, text.GetText(), MAKE_SCREEN_CAPTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return TCharString(path);
     TCharString made;
     return m_hWnd != NULL && MakeScreenFrom(path, made) ? made : TCharString(path);
@@ -801,15 +800,15 @@ void CCategoryPage::OnDropFiles(HDROP drop) {
     }
 
     // What: the files in the shell's order, a folder's pictures in its place.
-    std::vector<std::string> names;
+    std::vector<TCharString> names;
     DroppedNames(drop, names);
     TValVector<TCharString> entries(CapacityFor(names.size()));
-    for (const std::string& name : names) {
-        const DWORD attributes = ::GetFileAttributesA(name.c_str());
+    for (const TCharString& name : names) {
+        const DWORD attributes = ::GetFileAttributesA(name.GetText());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            AddFolderPictures(TCharString(name.c_str()), logoPage, entries);
+            AddFolderPictures(name, logoPage, entries);
         else
-            entries.InsertLast(TCharString(name.c_str()));
+            entries.InsertLast(name);
     }
     ::DragFinish(drop);
     if (entries.GetCount() == 0)
@@ -832,29 +831,29 @@ void CCategoryPage::OnDropFiles(HDROP drop) {
                 wsprintfA(question, "Make a %s from 1 of the %lu pictures?", ScreenName(kind), all);
             else
                 wsprintfA(question, "Make %ss from %lu of the %lu pictures?", ScreenName(kind), some, all);
-            const std::string text = WindowsNeeds(kind) + "\n\n" + question +
+            const TCharString text = WindowsNeeds(kind) + "\n\n" + question +
                                      " Screens are saved in the folder Screens beside Imagewheel; your pictures stay as "
                                      "they are. No adds the files unchanged.";
-            if (ShowMessageBox(m_hWnd, text.c_str(), MAKE_SCREEN_CAPTION, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+            if (ShowMessageBox(m_hWnd, text.GetText(), MAKE_SCREEN_CAPTION, MB_YESNO | MB_ICONQUESTION) == IDYES) {
                 WaitCursor making;   // the box showed its own cursor
                 unsigned int failed = 0;
-                std::string firstFailure;
+                TCharString firstFailure;
                 for (unsigned int i : candidates) {
                     const char* path = entries.At(i)->GetText();
                     TScreenMakeResult result = MakeScreenFile(path, kind, ScreensFolder().GetText());
                     if (result.Status == ScreenMade) {
-                        *entries.At(i) = TCharString(result.Path.c_str());
+                        *entries.At(i) = result.Path;
                     } else if (failed++ == 0) {
-                        firstFailure = std::string(path) + ": " + DescribeScreenMakeFailure(result);
+                        firstFailure = TCharString(path) + ": " + DescribeScreenMakeFailure(result).GetText();
                     }
                 }
                 if (failed != 0) {
                     char count[80];
                     wsprintfA(count, "%lu of the %lu screens could not be made", static_cast<unsigned long>(failed),
                               static_cast<unsigned long>(candidates.size()));
-                    const std::string report = std::string(count) + " (" + firstFailure +
+                    const TCharString report = TCharString(count) + " (" + firstFailure.GetText() +
                                                ").\n\nThose pictures are in the list as they are.";
-                    ShowMessageBox(m_hWnd, report.c_str(), SCREEN_FAILED_CAPTION, MB_OK | MB_ICONWARNING);
+                    ShowMessageBox(m_hWnd, report.GetText(), SCREEN_FAILED_CAPTION, MB_OK | MB_ICONWARNING);
                 }
             }
             if (m_hWnd == NULL || m_list.GetSafeHwnd() == NULL)

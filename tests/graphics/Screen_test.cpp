@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -384,9 +385,9 @@ TEST(ScreenTest, ScreenFilesGoUnderNewNamesIntoTheirFolder) {
     WriteFile(picture, Bitmap(1000, 250, Photo));
 
     TScreenMakeResult made = MakeScreenFile(HostPath(picture).c_str(), TScreenKind::Shutdown, HostPath(folder).c_str());
-    ASSERT_EQ(ScreenMade, made.Status) << DescribeScreenMakeFailure(made);
-    EXPECT_EQ(HostPath(folder + "/holiday.sys"), made.Path) << "the folder was made";
-    EXPECT_EQ("", DescribeScreenMakeFailure(made));
+    ASSERT_EQ(ScreenMade, made.Status) << DescribeScreenMakeFailure(made).GetText();
+    EXPECT_EQ(HostPath(folder + "/holiday.sys"), made.Path.GetText()) << "the folder was made";
+    EXPECT_STREQ("", DescribeScreenMakeFailure(made).GetText());
     const Bytes first = ReadFile(folder + "/holiday.sys");
     EXPECT_EQ(ScreenValid, CheckScreen(first.data(), first.size()));
     TPicture decoded;
@@ -398,31 +399,36 @@ TEST(ScreenTest, ScreenFilesGoUnderNewNamesIntoTheirFolder) {
     // Taken names are skipped; what is there stays as it is.
     WriteFile(folder + "/holiday (3).sys", Bytes{'m', 'i', 'n', 'e'});
     made = MakeScreenFile(HostPath(picture).c_str(), TScreenKind::Startup, HostPath(folder + "/").c_str());
-    EXPECT_EQ(HostPath(folder + "/holiday (2).sys"), made.Path) << "a folder given with its separator";
+    EXPECT_EQ(HostPath(folder + "/holiday (2).sys"), made.Path.GetText()) << "a folder given with its separator";
     made = MakeScreenFile(HostPath(picture).c_str(), TScreenKind::Startup, HostPath(folder).c_str());
-    EXPECT_EQ(HostPath(folder + "/holiday (4).sys"), made.Path);
+    EXPECT_EQ(HostPath(folder + "/holiday (4).sys"), made.Path.GetText());
     EXPECT_TRUE(first == ReadFile(folder + "/holiday.sys"));
     EXPECT_EQ((Bytes{'m', 'i', 'n', 'e'}), ReadFile(folder + "/holiday (3).sys"));
 
     // A name that is all extension.
     WriteFile(work + "/.bmp", Bitmap(8, 8, Quarters));
     made = MakeScreenFile(HostPath(work + "/.bmp").c_str(), TScreenKind::Startup, HostPath(folder).c_str());
-    EXPECT_EQ(HostPath(folder + "/Screen.sys"), made.Path);
+    EXPECT_EQ(HostPath(folder + "/Screen.sys"), made.Path.GetText());
 
     // Failures: nothing is made, and the reason is told.
     WriteFile(work + "/notes.txt", Bytes{'h', 'i'});
     made = MakeScreenFile(HostPath(work + "/notes.txt").c_str(), TScreenKind::Startup, HostPath(folder).c_str());
     EXPECT_EQ(ScreenNotDecoded, made.Status);
     EXPECT_NE(PictureOk, made.PictureStatus);
-    EXPECT_EQ("", made.Path);
+    EXPECT_STREQ("", made.Path.GetText());
     EXPECT_FALSE(Exists(folder + "/notes.sys"));
     WriteFile(work + "/blocked", Bytes{'x'});
     made = MakeScreenFile(HostPath(picture).c_str(), TScreenKind::Startup, HostPath(work + "/blocked/Screens").c_str());
     EXPECT_EQ(ScreenFolderFailed, made.Status);
-    EXPECT_NE("", DescribeScreenMakeFailure(made));
+    EXPECT_STRNE("", DescribeScreenMakeFailure(made).GetText());
     made = MakeScreenFile(HostPath(picture).c_str(), TScreenKind::Startup, HostPath(work + "/blocked").c_str());
     EXPECT_EQ(ScreenWriteFailed, made.Status) << "the folder is a file";
-    EXPECT_NE("", DescribeScreenMakeFailure(made));
+    EXPECT_STRNE("", DescribeScreenMakeFailure(made).GetText());
+    made.Error = ENOSPC;
+    EXPECT_STREQ("the screen file cannot be written: the disk is full", DescribeScreenMakeFailure(made).GetText());
+    made.Status = ScreenFolderFailed;
+    made.Error = 1234;   // no reason of its own: told by number
+    EXPECT_STREQ("the folder for screens cannot be created (error 1234)", DescribeScreenMakeFailure(made).GetText());
 }
 
 #ifndef _WIN32

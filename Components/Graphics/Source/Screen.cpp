@@ -514,21 +514,32 @@ bool IsSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
 
 // The picture's file name without its extension ("Screen" when that leaves
 // nothing), at most 100 characters.
-std::string BaseName(const char* path) {
+TCharString BaseName(const char* path) {
     const char* name = path;
     for (const char* p = path; *p; ++p)
         if (IsSeparator(*p)) name = p + 1;
-    std::string base(name);
-    const std::size_t dot = base.rfind('.');
-    if (dot != std::string::npos) base.erase(dot);
-    if (base.size() > 100) base.erase(100);
-    return base.empty() ? "Screen" : base;
+    const char* dot = std::strrchr(name, '.');
+    std::size_t length = dot != nullptr ? std::size_t(dot - name) : std::strlen(name);
+    if (length > 100) length = 100;
+    return length == 0 ? TCharString("Screen") : TCharString(name, 0, unsigned(length));
+}
+
+// `value` in decimal ("-12"), in `text`.
+const char* Decimal(long value, char (&text)[24]) {
+    char* at = text + sizeof text;
+    *--at = '\0';
+    unsigned long magnitude = static_cast<unsigned long>(value);
+    if (value < 0) magnitude = 0ul - magnitude;
+    do *--at = char('0' + magnitude % 10);
+    while ((magnitude /= 10) != 0);
+    if (value < 0) *--at = '-';
+    return at;
 }
 
 // Writes all bytes to a new file at `path`; -1 when the name is taken, 0 when
 // written, else the errno of the failure (the file is then removed).
-int WriteNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    const int handle = OsCreateNew(path.c_str());
+int WriteNewFile(const char* path, const std::vector<std::uint8_t>& bytes) {
+    const int handle = OsCreateNew(path);
     if (handle < 0) return errno == EEXIST ? -1 : (errno ? errno : EIO);
     std::size_t done = 0;
     int error = 0;
@@ -542,7 +553,7 @@ int WriteNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes
         done += std::size_t(n);
     }
     if (OsClose(handle) != 0 && error == 0) error = errno ? errno : EIO;
-    if (error != 0) OsRemove(path.c_str());
+    if (error != 0) OsRemove(path);
     return error;
 }
 
@@ -564,23 +575,26 @@ TScreenMakeResult MakeScreenFile(const char* picturePath, TScreenKind kind, cons
         }
     }
     try {
-        std::string directory(folder);
-        while (directory.size() > 1 && IsSeparator(directory.back()) && directory[directory.size() - 2] != ':')
-            directory.pop_back();
+        TCharString directory(folder);
+        unsigned length = directory.GetLength();
+        const char* text = directory.GetText();
+        while (length > 1 && IsSeparator(text[length - 1]) && text[length - 2] != ':') --length;
+        if (length < directory.GetLength()) directory = TCharString(text, 0, length);
         // A folder that exists already is fine; a file of its name makes the
         // files below fail.
-        if (OsMakeFolder(directory.c_str()) != 0 && errno != EEXIST) {
+        if (OsMakeFolder(directory.GetText()) != 0 && errno != EEXIST) {
             result.Status = ScreenFolderFailed;
             result.Error = errno;
             return result;
         }
-        if (!directory.empty() && !IsSeparator(directory.back())) directory += Separator;
-        const std::string base = directory + BaseName(picturePath);
+        if (length != 0 && !IsSeparator(directory.GetText()[length - 1])) directory = directory + Separator;
+        const TCharString base = directory + BaseName(picturePath).GetText();
         result.Status = ScreenWriteFailed;
         result.Error = EEXIST;
         for (unsigned n = 1; n <= 9999; ++n) {
-            const std::string path = n == 1 ? base + ".sys" : base + " (" + std::to_string(n) + ").sys";
-            const int written = WriteNewFile(path, bytes);
+            char number[24];
+            const TCharString path = n == 1 ? base + ".sys" : base + " (" + Decimal(long(n), number) + ").sys";
+            const int written = WriteNewFile(path.GetText(), bytes);
             if (written == -1) continue;
             if (written != 0) {
                 result.Error = written;
@@ -592,7 +606,7 @@ TScreenMakeResult MakeScreenFile(const char* picturePath, TScreenKind kind, cons
             return result;
         }
         return result;
-    } catch (const std::bad_alloc&) {
+    } catch (const TCharStringException&) {
         result.Status = ScreenNoMemory;
         return result;
     }
@@ -613,16 +627,16 @@ const char* DescribePictureStatus(TPictureStatus status) {
 }
 }  // namespace
 
-std::string DescribeScreenMakeFailure(const TScreenMakeResult& result) {
+TCharString DescribeScreenMakeFailure(const TScreenMakeResult& result) {
     switch (result.Status) {
-    case ScreenMade: return "";
-    case ScreenNotDecoded: return DescribePictureStatus(result.PictureStatus);
-    case ScreenNoMemory: return "there is not enough memory";
+    case ScreenMade: return TCharString();
+    case ScreenNotDecoded: return TCharString(DescribePictureStatus(result.PictureStatus));
+    case ScreenNoMemory: return TCharString("there is not enough memory");
     case ScreenFolderFailed:
     case ScreenWriteFailed: break;
     }
-    const std::string what = result.Status == ScreenFolderFailed ? "the folder for screens cannot be created"
-                                                                 : "the screen file cannot be written";
+    const TCharString what(result.Status == ScreenFolderFailed ? "the folder for screens cannot be created"
+                                                               : "the screen file cannot be written");
     switch (result.Error) {
     case ENOSPC: return what + ": the disk is full";
     case EACCES:
@@ -632,5 +646,6 @@ std::string DescribeScreenMakeFailure(const TScreenMakeResult& result) {
     case ENOENT:
     case ENOTDIR: return what + ": its folder does not exist";
     }
-    return what + " (error " + std::to_string(result.Error) + ")";
+    char number[24];
+    return what + " (error " + Decimal(result.Error, number) + ")";
 }

@@ -19,14 +19,16 @@
 // MakeScreenFile decodes a picture file and writes its screen into a folder,
 // under the picture's name with ".sys", never over an existing file.
 //
-// Nothing here throws.
+// Nothing here throws, but for the texts of a make (TScreenMakeResult::Path,
+// DescribeScreenMakeFailure): a TCharString throws TCharStringException when
+// not even its few bytes can be had.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
+#include "CharString.h"
 #include "Picture.h"
 
 const std::uint32_t ScreenWidth = 320;
@@ -75,7 +77,7 @@ struct TScreenMakeResult {
     TScreenMakeStatus Status = ScreenNoMemory;
     TPictureStatus PictureStatus = PictureOk;   // of the decoding
     int Error = 0;                              // errno of a failed folder or file operation
-    std::string Path;                           // the file made (folder + name)
+    TCharString Path;                           // the file made (folder + name)
 };
 
 // Decodes `picturePath` and writes its screen into `folder` (created when
@@ -85,4 +87,4 @@ struct TScreenMakeResult {
 // completely is removed again.
 TScreenMakeResult MakeScreenFile(const char* picturePath, TScreenKind kind, const char* folder);
 // Why making failed, in a few words ("the disk is full", ...); empty for ScreenMade.
-std::string DescribeScreenMakeFailure(const TScreenMakeResult& result);
+TCharString DescribeScreenMakeFailure(const TScreenMakeResult& result);
