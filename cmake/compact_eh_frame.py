@@ -1,29 +1,44 @@
 #!/usr/bin/env python3
-"""Shrinks the unwind tables (.eh_frame) of a linked 32-bit PE executable.
+"""Shrinks the unwind tables (.eh_frame) of a linked 32-bit PE executable
+and strips it.
 
-    compact_eh_frame.py EXE
+    compact_eh_frame.py [--objdump OBJDUMP] --nm NM --strip STRIP EXE
+
+EXE comes from the linker with its symbols; NM, STRIP and OBJDUMP are the
+cross toolchain's. The symbols give the address where the start-up code
+begins registering the table (__EH_FRAME_BEGIN__); STRIP then removes them.
 
 GCC's assembler gives every inline function and template instantiation its
 own .eh_frame piece, each opening with a copy of the same CIE (the common
 header of the unwind entries), and the PE linker, unlike the ELF one, keeps
-all those copies: some 600 in the program, about 15 KB. This rewrites the
+all those copies: some 400 in the program, about 10 KB. This rewrites the
 section with each distinct CIE once, every FDE (one function's unwind
 entry) pointing to its CIE's single copy, and the pointers that are relative
-to their own position re-encoded for their new place. The section keeps its
-address and size in memory; only its stored part shrinks, and the sections
-after it move up in the file (their addresses do not change, so no code or
-pointer does).
+to their own position re-encoded for their new place. The entries before
+__EH_FRAME_BEGIN__ (never registered) stay byte for byte where they are.
+The section keeps its address and size in memory; only its stored part
+shrinks, and the sections after it move up in the file (their addresses do
+not change, so no code or pointer does).
+
+With --objdump (to disassemble the code), it also drops the entries of
+functions that call nothing. The unwinder reads an entry only for a frame on
+the call stack at a throw, that is, for a function stopped at one of its
+calls (or in a call of its own to the throw): a function without a call
+instruction is never such a frame. An entry with an exception table (LSDA)
+is kept whatever its code.
 
 Before writing, the new section is decoded again and compared, entry by
 entry, with the old one: every function's address range, its exception
 table pointer, its CIE's contents and its unwind instructions must be the
 same. An executable this cannot read exactly (an unknown pointer encoding,
 a CIE version it does not know, a section layout it does not expect) is left
-as it is, with a warning; a failed comparison is an error.
+as it is (stripped), with a warning; a failed comparison is an error.
 """
+import bisect
 import os
 import shutil
 import struct
+import subprocess
 import sys
 
 DW_EH_PE_omit = 0xFF
@@ -190,12 +205,13 @@ def parse(data, base_address):
     return cies, runs, pos
 
 
-def rebuild(runs, base_address):
-    """The section with each distinct CIE once per run, placed before its first FDE."""
-    out = bytearray()
+def rebuild(prefix, prefix_cies, runs, base_address):
+    """The section: `prefix` unchanged, then each run with each distinct CIE
+    once (placed before its first FDE, or found in the prefix) and a terminator."""
+    out = bytearray(prefix)
     address_of = lambda pos: base_address + pos
-    for fdes in runs:
-        placed = {}
+    for number, fdes in enumerate(runs):
+        placed = dict(prefix_cies) if number == 0 else {}
         for fde in fdes:
             key = fde.cie.key()
             if key not in placed:
@@ -215,7 +231,55 @@ def rebuild(runs, base_address):
     return out
 
 
-def main(path):
+def symbol_address(nm, path, names):
+    """The address of the first of `names` that nm lists for `path`, or None."""
+    listing = subprocess.run([nm, path], check=True, capture_output=True, text=True).stdout
+    found = {}
+    for line in listing.splitlines():
+        fields = line.split()
+        if len(fields) == 3 and fields[2] in names:
+            found[fields[2]] = int(fields[0], 16)
+    return next((found[name] for name in names if name in found), None)
+
+
+def call_sites(objdump, path):
+    """Addresses of every call instruction in the executable's code, sorted."""
+    listing = subprocess.run([objdump, "-d", "--no-show-raw-insn", path], check=True,
+                             capture_output=True, text=True).stdout
+    sites = []
+    for line in listing.splitlines():
+        fields = line.split(None, 2)
+        if len(fields) >= 2 and fields[0].endswith(":") and fields[1] in ("call", "calll", "lcall"):
+            sites.append(int(fields[0][:-1], 16))
+    if not sites:
+        raise Unsupported("no call instruction found by %s" % objdump)
+    return sorted(sites)
+
+
+def calls_something(fde, sites):
+    first = bisect.bisect_left(sites, fde.pc_begin)
+    return first < len(sites) and sites[first] < fde.pc_begin + fde.pc_range
+
+
+def section_name(image, header, strings):
+    name = image[header:header + 8].rstrip(b"\0")
+    if name.startswith(b"/") and strings is not None:   # a long name, kept in the string table
+        at = strings + int(name[1:])
+        name = image[at:image.index(b"\0", at)]
+    return name
+
+
+def main(path, objdump, nm, strip):
+    # The start-up code registers the table from the label __EH_FRAME_BEGIN__
+    # (after the entries of the objects linked before it) to the first
+    # terminator; the label's address is fixed in the code, so the entries
+    # before it stay exactly where they are. Its address comes from the
+    # symbols, which are stripped next.
+    registered = symbol_address(nm, path, ("___EH_FRAME_BEGIN__", "__EH_FRAME_BEGIN__"))
+    subprocess.run([strip, path], check=True)
+    if registered is None:
+        raise Unsupported("no __EH_FRAME_BEGIN__ among its symbols")
+
     with open(path, "rb") as f:
         image = bytearray(f.read())
     pe = struct.unpack_from("<I", image, 0x3C)[0]
@@ -223,16 +287,18 @@ def main(path):
         raise Unsupported("not a 32-bit PE executable")
     sections_count = struct.unpack_from("<H", image, pe + 6)[0]
     optional_size = struct.unpack_from("<H", image, pe + 20)[0]
+    symbols_pointer, symbols_count = struct.unpack_from("<II", image, pe + 12)
+    if symbols_count:
+        raise Unsupported("the executable still has symbols after stripping")
+    strings = symbols_pointer or None     # what strip leaves: the long section names
     optional = pe + 24
     image_base = struct.unpack_from("<I", image, optional + 28)[0]
     file_alignment = struct.unpack_from("<I", image, optional + 36)[0]
-    if struct.unpack_from("<I", image, pe + 12)[0]:
-        raise Unsupported("the executable has a symbol table (not stripped)")
     directories = struct.unpack_from("<I", image, optional + 92)[0]
     if directories > 4 and struct.unpack_from("<I", image, optional + 96 + 8 * 4 + 4)[0]:
         raise Unsupported("the executable is signed")
     headers = [optional + optional_size + 40 * i for i in range(sections_count)]
-    eh = [h for h in headers if image[h:h + 8].rstrip(b"\0") in (b".eh_fram", b".eh_frame")]
+    eh = [h for h in headers if section_name(image, h, strings) in (b".eh_fram", b".eh_frame")]
     if len(eh) != 1:
         raise Unsupported("%d .eh_frame sections" % len(eh))
     eh = eh[0]
@@ -242,12 +308,29 @@ def main(path):
     base = image_base + address
 
     cies, runs, end = parse(data, base)
-    new = rebuild(runs, base)
+    start = registered - base
+    first = runs[0] if runs else []
+    starts = [fde.start for fde in first] + list(cies)
+    if start != 0 and start not in starts:
+        raise Unsupported("__EH_FRAME_BEGIN__ is not at an entry")
+    prefix_fdes = [fde for fde in first if fde.start < start]
+    if runs and len(prefix_fdes) == len(first) and start not in cies:
+        raise Unsupported("__EH_FRAME_BEGIN__ lies after the first run")
+    prefix_cies = {cie.key(): offset for offset, cie in cies.items() if offset < start}
+    tail = [[fde for fde in first if fde.start >= start]] + runs[1:]
+    fdes = [fde for run in tail for fde in run]
+    kept = tail
+    if objdump:
+        sites = call_sites(objdump, path)
+        kept = [[fde for fde in run if fde.lsda is not None or calls_something(fde, sites)] for run in tail]
+        kept = kept[:1] + [run for run in kept[1:] if run]
+    new = rebuild(data[:start], prefix_cies, kept, base)
     new_cies, new_runs, new_end = parse(new, base)
+    expected = [prefix_fdes + kept[0]] + kept[1:]
     meaning = lambda runs: [[fde.meaning() for fde in run] for run in runs]
-    if new_end != len(new) or meaning(new_runs) != meaning(runs):
+    if new[:start] != data[:start] or new_end != len(new) or meaning(new_runs) != meaning(expected):
         sys.exit("compact_eh_frame: %s: the rewritten unwind table differs from the original" % path)
-    fdes = [fde for run in runs for fde in run]
+    dropped = len(fdes) - sum(len(run) for run in kept)
 
     new_raw_size = -(-len(new) // file_alignment) * file_alignment
     shift = raw_size - new_raw_size
@@ -260,6 +343,8 @@ def main(path):
     for h in later:
         pointer = struct.unpack_from("<I", image, h + 20)[0]
         struct.pack_into("<I", image, h + 20, pointer - shift)
+    if symbols_pointer > raw_pointer:
+        struct.pack_into("<I", image, pe + 12, symbols_pointer - shift)
     struct.pack_into("<I", image, eh + 16, new_raw_size)
     initialized = struct.unpack_from("<I", image, optional + 8)[0]
     struct.pack_into("<I", image, optional + 8, initialized - shift)
@@ -270,8 +355,9 @@ def main(path):
         f.write(image)
     shutil.copymode(path, path + ".tmp")
     os.replace(path + ".tmp", path)
-    print("compact_eh_frame: %s: %d CIEs -> %d, %d FDEs; .eh_frame %d -> %d bytes, file %d bytes smaller"
-          % (path, len(cies), len(new_cies), len(fdes), end, len(new), shift))
+    print("compact_eh_frame: %s: %d CIEs -> %d, %d FDEs -> %d; .eh_frame %d -> %d bytes, file %d bytes smaller"
+          % (path, len(cies), len(new_cies), len(fdes) + len(prefix_fdes),
+             len(fdes) - dropped + len(prefix_fdes), end, len(new), shift))
 
 
 def pe_checksum(image):
@@ -284,9 +370,13 @@ def pe_checksum(image):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
-        sys.exit("usage: compact_eh_frame.py EXE")
+    options, arguments = {}, sys.argv[1:]
+    while len(arguments) > 2 and arguments[0] in ("--objdump", "--nm", "--strip"):
+        options[arguments[0][2:]] = arguments[1]
+        arguments = arguments[2:]
+    if len(arguments) != 1 or "nm" not in options or "strip" not in options:
+        sys.exit("usage: compact_eh_frame.py [--objdump OBJDUMP] --nm NM --strip STRIP EXE")
     try:
-        main(sys.argv[1])
+        main(arguments[0], options.get("objdump"), options["nm"], options["strip"])
     except Unsupported as why:
-        print("compact_eh_frame: warning: %s left as it is: %s" % (sys.argv[1], why))
+        print("compact_eh_frame: warning: %s left as it is: %s" % (arguments[0], why))

@@ -4,6 +4,7 @@
 #include "EhProbe.h"
 
 #include <cstdio>
+#include <initializer_list>
 #include <new>
 
 int Destroyed = 0;
@@ -17,6 +18,15 @@ void Expect(bool condition, const char* what) {
         ++failures;
     }
 }
+
+// Frames the compaction must keep or may drop: one that calls only through a
+// pointer (an indirect call is a call) and one that only jumps on to the
+// thrower (a tail call leaves no frame of its own behind).
+int (*volatile Thrower)(int) = ThrowFromOtherUnit;
+
+__attribute__((noinline)) int CallThroughPointer(int code) { return Thrower(code) * 3; }
+
+__attribute__((noinline)) int TailCall(int code) { return ThrowFromOtherUnit(code); }
 
 int Rethrow(int code) {
     try {
@@ -52,6 +62,15 @@ int main() {
         Expect(false, "ThrowFromOtherUnit returned");
     } catch (const TProbeError& e) {
         Expect(e.Code == 2, "thrown in the other unit, caught here");
+    }
+    for (int (*through)(int) : {CallThroughPointer, TailCall}) {
+        Destroyed = 0;
+        try {
+            through(5);
+            Expect(false, "a call through a pointer or a tail call returned");
+        } catch (const TProbeDerived& e) {
+            Expect(e.Code == 5 && Destroyed == 3, "thrown through a pointer call or a tail call");
+        }
     }
     try {
         char* huge = new char[0x7FFFFFF0u];
