@@ -25,12 +25,14 @@ functions that call nothing. The unwinder reads an entry only for a frame on
 the call stack at a throw, that is, for a function stopped at one of its
 calls (or in a call of its own to the throw): a function without a call
 instruction is never such a frame. An entry with an exception table (LSDA)
-is kept whatever its code.
+is kept whatever its code. Of the entries kept, the instructions that take
+effect only after the function's last call return (its epilogue, mostly)
+go: the unwinder never reads that far.
 
 Before writing, the new section is decoded again and compared, entry by
 entry, with the old one: every function's address range, its exception
 table pointer, its CIE's contents and its unwind instructions must be the
-same. An executable this cannot read exactly (an unknown pointer encoding,
+same, but for the instructions dropped. An executable this cannot read exactly (an unknown pointer encoding,
 a CIE version it does not know, a section layout it does not expect) is left
 as it is (stripped), with a warning; a failed comparison is an error.
 """
@@ -243,17 +245,85 @@ def symbol_address(nm, path, names):
 
 
 def call_sites(objdump, path):
-    """Addresses of every call instruction in the executable's code, sorted."""
+    """The executable's call instructions: (their addresses, the addresses
+    they return to), each sorted."""
     listing = subprocess.run([objdump, "-d", "--no-show-raw-insn", path], check=True,
                              capture_output=True, text=True).stdout
-    sites = []
+    sites, returns, after_call = [], [], False
     for line in listing.splitlines():
         fields = line.split(None, 2)
-        if len(fields) >= 2 and fields[0].endswith(":") and fields[1] in ("call", "calll", "lcall"):
-            sites.append(int(fields[0][:-1], 16))
+        if len(fields) >= 2 and fields[0].endswith(":"):
+            try:
+                address = int(fields[0][:-1], 16)
+            except ValueError:
+                continue
+            if after_call:
+                returns.append(address)
+            after_call = fields[1] in ("call", "calll", "lcall")
+            if after_call:
+                sites.append(address)
     if not sites:
         raise Unsupported("no call instruction found by %s" % objdump)
-    return sorted(sites)
+    return sorted(sites), sorted(returns)
+
+
+def last_return(fde, returns):
+    """The highest address a call inside the function returns to, or None."""
+    index = bisect.bisect_right(returns, fde.pc_begin + fde.pc_range) - 1
+    return returns[index] if index >= 0 and returns[index] > fde.pc_begin else None
+
+
+# Operand layouts of the call frame instructions (DWARF 5, 6.4.2, and GNU's):
+# u = unsigned LEB128, s = signed LEB128, b = a block (LEB128 length, bytes).
+CFA_OPERANDS = {0x00: "", 0x05: "uu", 0x06: "u", 0x07: "u", 0x08: "u", 0x09: "uu", 0x0A: "", 0x0B: "",
+                0x0C: "uu", 0x0D: "u", 0x0E: "u", 0x0F: "b", 0x10: "ub", 0x11: "us", 0x12: "us",
+                0x13: "s", 0x14: "uu", 0x15: "us", 0x16: "ub", 0x2E: "u", 0x2F: "uu"}
+
+
+def without_unreached_rows(fde, limit):
+    """The FDE's instructions up to the first that takes effect at `limit` or
+    later. The unwinder runs a frame's instructions only while their location
+    lies before the frame's return address, so nothing past the function's
+    last call return matters (its epilogue, mostly). None when an
+    instruction is not understood."""
+    code, at, location = fde.instructions, 0, fde.pc_begin
+    while at < len(code):
+        op = code[at]
+        if op & 0xC0 == 0x40 or op in (0x02, 0x03, 0x04):
+            if op & 0xC0 == 0x40:
+                delta, size = op & 0x3F, 1
+            else:
+                width = {0x02: 1, 0x03: 2, 0x04: 4}[op]
+                delta, size = int.from_bytes(code[at + 1:at + 1 + width], "little"), 1 + width
+            if location + delta >= limit:
+                return code[:at]
+            location += delta
+            at += size
+        elif op & 0xC0 == 0x80:
+            _, at = uleb(code, at + 1)
+        elif op & 0xC0 == 0xC0:
+            at += 1
+        elif op in CFA_OPERANDS:
+            at += 1
+            for kind in CFA_OPERANDS[op]:
+                if kind == "s":
+                    _, at = sleb(code, at)
+                else:
+                    value, at = uleb(code, at)
+                    if kind == "b":
+                        at += value
+        else:
+            return None
+    return code
+
+
+def shorten(fde, instructions):
+    """Replaces the FDE's instructions, padded with DW_CFA_nop to 4 bytes."""
+    head = fde.raw[:len(fde.raw) - len(fde.instructions)]
+    body = head + instructions
+    body += bytes(-len(body) % 4)
+    fde.raw = struct.pack("<I", len(body) - 4) + body[4:]
+    fde.instructions = fde.raw[len(head):]
 
 
 def calls_something(fde, sites):
@@ -321,9 +391,14 @@ def main(path, objdump, nm, strip):
     fdes = [fde for run in tail for fde in run]
     kept = tail
     if objdump:
-        sites = call_sites(objdump, path)
+        sites, returns = call_sites(objdump, path)
         kept = [[fde for fde in run if fde.lsda is not None or calls_something(fde, sites)] for run in tail]
         kept = kept[:1] + [run for run in kept[1:] if run]
+        for fde in (fde for run in kept for fde in run):
+            limit = last_return(fde, returns)
+            shorter = without_unreached_rows(fde, limit) if limit is not None else None
+            if shorter is not None and len(shorter) < len(fde.instructions):
+                shorten(fde, shorter)
     new = rebuild(data[:start], prefix_cies, kept, base)
     new_cies, new_runs, new_end = parse(new, base)
     expected = [prefix_fdes + kept[0]] + kept[1:]
