@@ -3,7 +3,7 @@
 #include "MessageBox.h"
 #include "WinApp.h"
 #include "ExceptionBase.h"
-#include <map>
+#include <vector>
 #include <memory>
 #include <new>
 
@@ -69,10 +69,11 @@ void ForgetTie(HWND hWnd)
     }
 }
 
-// Temporary wrappers handed out by FromHandle.
-std::map<HWND, CWnd*>& TempMap()
+// Temporary wrappers handed out by FromHandle, until the next idle time:
+// a handful at most, so a list searched from the end will do.
+std::vector<CWnd*>& TempMap()
 {
-    static std::map<HWND, CWnd*> map;
+    static std::vector<CWnd*> map;
     return map;
 }
 
@@ -163,10 +164,10 @@ LRESULT AfxHandleWndProcException(HWND hWnd, UINT message)
 
 void AfxDeleteTempMap()
 {
-    std::map<HWND, CWnd*>& map = TempMap();
+    std::vector<CWnd*>& map = TempMap();
     while (!map.empty()) {
-        CWnd* pWnd = map.begin()->second;
-        map.erase(map.begin());
+        CWnd* pWnd = map.back();
+        map.pop_back();
         pWnd->Detach();
         delete pWnd;
     }
@@ -199,13 +200,14 @@ CWnd* CWnd::FromHandle(HWND hWnd)
     CWnd* pWnd = FromHandlePermanent(hWnd);
     if (pWnd != NULL)
         return pWnd;
-    std::map<HWND, CWnd*>& map = TempMap();
-    std::map<HWND, CWnd*>::iterator it = map.find(hWnd);
-    if (it != map.end())
-        return it->second;
+    std::vector<CWnd*>& map = TempMap();
+    for (std::size_t i = map.size(); i-- > 0;)
+        if (map[i]->m_hWnd == hWnd)
+            return map[i];
+    map.reserve(map.size() + 1);   // before the wrapper exists: a failure leaks nothing
     pWnd = new CWnd;
     pWnd->m_hWnd = hWnd;
-    map[hWnd] = pWnd;
+    map.push_back(pWnd);
     return pWnd;
 }
 

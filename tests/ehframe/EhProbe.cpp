@@ -4,6 +4,7 @@
 #include "EhProbe.h"
 
 #include <cstdio>
+#include <exception>
 #include <initializer_list>
 #include <new>
 
@@ -78,6 +79,22 @@ int main() {
         Expect(false, "a 2 GB allocation succeeded");
     } catch (const std::bad_alloc&) {
     }
+    // An exception thrown while another is being handled, both alive at once.
+    try {
+        try {
+            throw TProbeError(1);
+        } catch (const TProbeError& outer) {
+            try {
+                throw TProbeDerived(outer.Code + 1);
+            } catch (const TProbeError& inner) {
+                Expect(outer.Code == 1 && inner.Code == 2, "nested exceptions keep their values");
+                throw;
+            }
+        }
+    } catch (const TProbeDerived& e) {
+        Expect(e.Code == 2, "the inner exception rethrown from a nested handler");
+    }
+    Expect(!std::uncaught_exceptions(), "no exception left uncaught");
     std::printf("%s\n", failures ? "exceptions: FAILED" : "exceptions: all caught where expected");
     return failures ? 1 : 0;
 }
