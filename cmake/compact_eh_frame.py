@@ -110,12 +110,13 @@ class Cie:
         end = data.index(b"\0", pos + 1)
         self.augmentation = data[pos + 1:end].decode("ascii")
         pos = end + 1
-        _, pos = uleb(data, pos)                  # code alignment
-        _, pos = sleb(data, pos)                  # data alignment
+        self.code_alignment, pos = uleb(data, pos)
+        self.data_alignment, pos = sleb(data, pos)
         if version == 1:
-            pos += 1                              # return address column
+            self.return_column = data[pos]
+            pos += 1
         else:
-            _, pos = uleb(data, pos)
+            self.return_column, pos = uleb(data, pos)
         self.fde_encoding, self.lsda_encoding = 0x00, DW_EH_PE_omit
         self.personality = None                   # (offset within the CIE, pc-relative)
         self.personality_value = None
@@ -140,6 +141,19 @@ class Cie:
                     raise Unsupported("CIE augmentation %r" % self.augmentation)
         elif self.augmentation:
             raise Unsupported("CIE augmentation %r" % self.augmentation)
+        self.instructions_offset = pos - start
+
+    def with_instructions(self, instructions):
+        """A copy of this CIE with other initial instructions."""
+        copy = object.__new__(Cie)
+        copy.__dict__.update(self.__dict__)
+        body = self.raw[:self.instructions_offset] + instructions
+        body += bytes(-len(body) % 4)
+        copy.raw = struct.pack("<I", len(body) - 4) + body[4:]
+        return copy
+
+    def initial_instructions(self):
+        return self.raw[self.instructions_offset:]
 
     def key(self):
         """The CIE's meaning: its bytes with a relative personality pointer made absolute."""
@@ -317,6 +331,95 @@ def without_unreached_rows(fde, limit):
     return code
 
 
+def rows_at(cie, instructions, pc_begin, addresses):
+    """The unwinder's row (CFA rule and register rules) for each of the
+    return `addresses`, as it computes it: the CIE's initial instructions,
+    then the FDE's while their location lies before the address. None when
+    an instruction is one this does not follow."""
+    def run(code, state, initial, location, limit):
+        cfa, registers, stack = state
+        at = 0
+        while at < len(code):
+            op = code[at]
+            if op & 0xC0 == 0x40 or op in (0x02, 0x03, 0x04):
+                if op & 0xC0 == 0x40:
+                    delta, size = op & 0x3F, 1
+                else:
+                    width = {0x02: 1, 0x03: 2, 0x04: 4}[op]
+                    delta, size = int.from_bytes(code[at + 1:at + 1 + width], "little"), 1 + width
+                location += delta * cie.code_alignment
+                if location >= limit:
+                    break
+                at += size
+            elif op & 0xC0 == 0x80:
+                offset, at = uleb(code, at + 1)
+                registers = dict(registers, **{str(op & 0x3F): offset * cie.data_alignment})
+            elif op & 0xC0 == 0xC0:
+                registers = dict(registers)
+                key = str(op & 0x3F)
+                if key in initial:
+                    registers[key] = initial[key]
+                else:
+                    registers.pop(key, None)
+                at += 1
+            elif op == 0x00:
+                at += 1
+            elif op == 0x0C:
+                register, at = uleb(code, at + 1)
+                offset, at = uleb(code, at)
+                cfa = (register, offset)
+            elif op == 0x0D:
+                register, at = uleb(code, at + 1)
+                cfa = (register, cfa[1])
+            elif op == 0x0E:
+                offset, at = uleb(code, at + 1)
+                cfa = (cfa[0], offset)
+            elif op == 0x0A:
+                stack = stack + [(cfa, registers)]
+                at += 1
+            elif op == 0x0B:
+                if not stack:
+                    return None
+                cfa, registers = stack[-1]
+                stack = stack[:-1]
+                at += 1
+            else:
+                return None   # DW_CFA_GNU_args_size and the rarer forms: left as they are
+        return (cfa, registers, stack)
+
+    initial_state = run(cie.initial_instructions(), ((None, 0), {}, []), {}, 0, float("inf"))
+    if initial_state is None:
+        return None
+    initial = initial_state[1]
+    rows = []
+    for address in addresses:
+        state = run(instructions, initial_state, initial, pc_begin, address)
+        if state is None:
+            return None
+        rows.append((state[0], tuple(sorted(state[1].items()))))
+    return rows
+
+
+def encode_row(cfa, registers, data_alignment):
+    """Instructions that set `cfa` and the saved `registers` at the start."""
+    code = bytearray([0x0C]) + uleb_bytes(cfa[0]) + uleb_bytes(cfa[1])
+    for register, offset in registers:
+        number = int(register)
+        if offset % data_alignment or offset // data_alignment < 0 or number > 0x3F:
+            return None
+        code += bytes([0x80 | number]) + uleb_bytes(offset // data_alignment)
+    return bytes(code)
+
+
+def uleb_bytes(value):
+    out = bytearray()
+    while True:
+        byte, value = value & 0x7F, value >> 7
+        out.append(byte | (0x80 if value else 0))
+        if not value:
+            return bytes(out)
+
+
 def shorten(fde, instructions):
     """Replaces the FDE's instructions, padded with DW_CFA_nop to 4 bytes."""
     head = fde.raw[:len(fde.raw) - len(fde.instructions)]
@@ -337,6 +440,52 @@ def section_name(image, header, strings):
         at = strings + int(name[1:])
         name = image[at:image.index(b"\0", at)]
     return name
+
+
+def fold_frame_setup(runs, returns):
+    """Moves the frame set-up common to most functions into their CIE.
+
+    Nearly every function builds the same frame (push ebp; mov ebp, esp),
+    and its FDE says so in 8 bytes of instructions placed at the prologue's
+    offsets. At every call return of a function, where alone the unwinder
+    looks, its row is usually one and the same: then the FDE is rewritten to
+    set that row at its start, relative to a CIE whose initial instructions
+    already set the frame pointer rule (one such CIE per CIE it replaces).
+    Each FDE changed is checked: its row at each of its call returns, under
+    the new CIE, must be the row the original gave there."""
+    frame_setup = bytes([0x0C, 5, 8, 0x85, 2])   # CFA = ebp + 8; ebp saved at CFA - 8
+    variants = {}
+    for fde in (fde for run in runs for fde in run):
+        cie = fde.cie
+        if cie.code_alignment != 1 or cie.data_alignment != -4:
+            continue
+        first = bisect.bisect_right(returns, fde.pc_begin)
+        last = bisect.bisect_right(returns, fde.pc_begin + fde.pc_range)
+        addresses = returns[first:last]
+        if not addresses:
+            continue
+        rows = rows_at(cie, fde.instructions, fde.pc_begin, addresses)
+        if rows is None or len(set(rows)) != 1:
+            continue
+        (cfa, registers), = set(rows)
+        if cfa != (5, 8) or ("5", -8) not in registers:
+            continue
+        key = cie.key()
+        if key not in variants:
+            variants[key] = cie.with_instructions(cie.initial_instructions().rstrip(b"\0") + frame_setup)
+        variant = variants[key]
+        initial = dict(rows_at(variant, b"", 0, [1])[0][1])
+        extra = tuple((register, offset) for register, offset in registers if initial.get(register) != offset)
+        if any(register not in dict(registers) for register in initial):
+            continue
+        code = encode_row(cfa, extra, -4)
+        if code is None:
+            continue
+        code = code[3:]   # the CFA rule comes from the CIE
+        if rows_at(variant, code, fde.pc_begin, addresses) != rows or len(code) >= len(fde.instructions):
+            continue
+        fde.cie = variant
+        shorten(fde, code)
 
 
 def main(path, objdump, nm, strip):
@@ -399,6 +548,7 @@ def main(path, objdump, nm, strip):
             shorter = without_unreached_rows(fde, limit) if limit is not None else None
             if shorter is not None and len(shorter) < len(fde.instructions):
                 shorten(fde, shorter)
+        fold_frame_setup(kept, returns)
     new = rebuild(data[:start], prefix_cies, kept, base)
     new_cies, new_runs, new_end = parse(new, base)
     expected = [prefix_fdes + kept[0]] + kept[1:]
