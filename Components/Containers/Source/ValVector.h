@@ -16,6 +16,9 @@
 
 #include "collection.h"
 
+// The module name that the vector, its iterator and its searcher report in their exceptions.
+inline constexpr char ValVectorModule[] = "ValVector";
+
 template <class T> class TValVectorIterator;
 template <class T> class TValVectorSearcher;
 
@@ -134,7 +137,7 @@ private:
     }
 
     [[noreturn]] static void Fail(int code, int line) {
-        throw TCollectionException(code, "class TValVector", __FILE__, line, CollectionErrorText(code));
+        throw TCollectionException(code, "class TValVector", ValVectorModule, line, CollectionErrorText(code));
     }
 
     unsigned int Capacity;         // element slots in Items
@@ -271,7 +274,7 @@ private:
         this->NotifyPosition(false);
     }
     [[noreturn]] static void Fail(int code, int line) {
-        throw TCollectionIteratorException(code, "class TValVectorIterator", __FILE__, line,
+        throw TCollectionIteratorException(code, "class TValVectorIterator", ValVectorModule, line,
                                            TraversalErrorText(code));
     }
 
@@ -304,7 +307,7 @@ public:
 
 private:
     [[noreturn]] static void Fail(int code, int line) {
-        throw TCollectionSearcherException(code, "class TValVectorSearcher", __FILE__, line,
+        throw TCollectionSearcherException(code, "class TValVectorSearcher", ValVectorModule, line,
                                            TraversalErrorText(code));
     }
 

@@ -15,6 +15,9 @@
 #include "ExceptionBase.h"
 #include "Iterator.h"
 
+// The module name that the collection base and its searcher report in their exceptions.
+inline constexpr char CollectionModule[] = "collection";
+
 // Error codes of TCollectionException.
 enum TCollectionError {
     CollectionGeneralFailure = 0,
@@ -150,7 +153,7 @@ protected:
 
 private:
     [[noreturn]] static void Fail(int code, int line) {
-        throw TCollectionSearcherException(code, "class TCollectionSearcher", __FILE__, line,
+        throw TCollectionSearcherException(code, "class TCollectionSearcher", CollectionModule, line,
                                            TraversalErrorText(code));
     }
 };
@@ -273,7 +276,7 @@ private:
     }
 
     [[noreturn]] static void Fail(int code, int line) {
-        throw TCollectionException(code, "class TCollection", __FILE__, line, CollectionErrorText(code));
+        throw TCollectionException(code, "class TCollection", CollectionModule, line, CollectionErrorText(code));
     }
 
     TCollectionObserver<T>* Observer = nullptr;
