@@ -137,7 +137,8 @@ private:
     }
 
     [[noreturn]] static void Fail(int code, int line) {
-        throw TCollectionException(code, "class TValVector", ValVectorModule, line, CollectionErrorText(code));
+        static constexpr char source[] = "class TValVector";  // shared, not one copy per source file
+        ThrowCollectionException(code, source, ValVectorModule, line);
     }
 
     unsigned int Capacity;         // element slots in Items
@@ -274,8 +275,8 @@ private:
         this->NotifyPosition(false);
     }
     [[noreturn]] static void Fail(int code, int line) {
-        throw TCollectionIteratorException(code, "class TValVectorIterator", ValVectorModule, line,
-                                           TraversalErrorText(code));
+        static constexpr char source[] = "class TValVectorIterator";  // shared, not one copy per source file
+        ThrowIteratorException(code, source, ValVectorModule, line);
     }
 
     TValVector<T>* Vector;
@@ -307,8 +308,8 @@ public:
 
 private:
     [[noreturn]] static void Fail(int code, int line) {
-        throw TCollectionSearcherException(code, "class TValVectorSearcher", ValVectorModule, line,
-                                           TraversalErrorText(code));
+        static constexpr char source[] = "class TValVectorSearcher";  // shared, not one copy per source file
+        ThrowSearcherException(code, source, ValVectorModule, line);
     }
 
     TValVector<T>* Vector;
