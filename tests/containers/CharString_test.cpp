@@ -31,7 +31,7 @@ bool RefusedForMemory(Change change, long skip = 0)
         const std::string module = e.GetModule() ? e.GetModule() : "";
         return e.GetErrorCode() == 1 && std::strcmp(e.GetSource(), "class TCharString") == 0 &&
                std::strcmp(e.GetDescription(), "Unable to allocate memory") == 0 && e.GetLine() > 0 &&
-               module.size() >= 14 && module.compare(module.size() - 14, 14, "CharString.cpp") == 0;
+               module == "CharString";
     }
     return false;
 }

@@ -118,7 +118,7 @@ TEST(Collection, RemovesAndDetachesThroughASearcher) {
             EXPECT_EQ(0, e.GetErrorCode());
             EXPECT_STREQ("class TCollection", e.GetSource());
             EXPECT_STREQ("General failure", e.GetDescription());
-            EXPECT_NE(nullptr, std::strstr(e.GetModule(), "collection"));
+            EXPECT_STREQ("collection", e.GetModule());
         }
     }
     EXPECT_EQ(1u, v.GetCount());

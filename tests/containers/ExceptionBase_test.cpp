@@ -21,10 +21,10 @@ std::string ReportOf(const TExceptionBase& e)
 
 TEST(ExceptionBase, ReportListsPresentSectionsInFixedOrder)
 {
-    const TExceptionBase all("class TValVector", "/src/ValVector.h", 42, "Unable to allocate memory",
+    const TExceptionBase all("class TValVector", "ValVector", 42, "Unable to allocate memory",
                              "Close some programs");
     EXPECT_EQ("Source: class TValVector\n"
-              "Module: /src/ValVector.h\n"
+              "Module: ValVector\n"
               "Line #: 42\n"
               "[User Description]\nClose some programs\n"
               "[Description]\nUnable to allocate memory\n",
@@ -49,17 +49,17 @@ TEST(ExceptionBase, NothingToReportGivesNullButKeepsTheTexts)
 TEST(ExceptionBase, DerivedClassesCarryTheirCodeAndNoUserDescription)
 {
     try {
-        throw TCharStringException(1, "class TCharString", "CharString.cpp", 7, "Unable to allocate memory");
+        throw TCharStringException(1, "class TCharString", "CharString", 7, "Unable to allocate memory");
     } catch (const TCharStringException& derived) {
         const TExceptionBase& e = derived;
         EXPECT_EQ(1, derived.GetErrorCode());
         EXPECT_EQ(nullptr, e.GetUserDescription());
-        EXPECT_EQ("Source: class TCharString\nModule: CharString.cpp\nLine #: 7\n"
+        EXPECT_EQ("Source: class TCharString\nModule: CharString\nLine #: 7\n"
                   "[Description]\nUnable to allocate memory\n",
                   ReportOf(e));
     }
     try {
-        throw TDataFileException(6, "TDataFile::Write(const void *, size_t)", "FileSystem.cpp", 9,
+        throw TDataFileException(6, "TDataFile::Write(const void *, size_t)", "FileSystem", 9,
                                  "Unable to write to stream!");
     } catch (const TDataFileException& thrown) {
         const TDataFileException e(thrown);
@@ -70,14 +70,14 @@ TEST(ExceptionBase, DerivedClassesCarryTheirCodeAndNoUserDescription)
 
 TEST(ExceptionBase, ChainRendersNewestFirst)
 {
-    const TCollectionException oldest(1, "class TValVector", "ValVector.h", 10, "Unable to allocate memory");
-    const TImageException middle(1, "TImage::CopyInstance(const TImage&)", "Image.cpp", 20,
+    const TCollectionException oldest(1, "class TValVector", "ValVector", 10, "Unable to allocate memory");
+    const TImageException middle(1, "TImage::CopyInstance(const TImage&)", "Image", 20,
                                  "Unable to allocate image buffer!", &oldest);
     const TExceptionBase newest("Reader", nullptr, 30, "Cannot show file", nullptr, &middle);
 
-    const std::string oldBlock = "Source: class TValVector\nModule: ValVector.h\nLine #: 10\n"
+    const std::string oldBlock = "Source: class TValVector\nModule: ValVector\nLine #: 10\n"
                                  "[Description]\nUnable to allocate memory\n";
-    const std::string middleBlock = "Source: TImage::CopyInstance(const TImage&)\nModule: Image.cpp\nLine #: 20\n"
+    const std::string middleBlock = "Source: TImage::CopyInstance(const TImage&)\nModule: Image\nLine #: 20\n"
                                     "[Description]\nUnable to allocate image buffer!\n";
     EXPECT_EQ(middleBlock + Separator + oldBlock + "\n", ReportOf(middle));
     EXPECT_EQ("Source: Reader\nLine #: 30\n[Description]\nCannot show file\n" + Separator + middleBlock +
@@ -103,7 +103,7 @@ TEST(ExceptionBase, ChainEdgeCases)
 
 TEST(ExceptionBase, CopiesAreDeepAndIndependent)
 {
-    auto original = std::make_unique<TCollectionException>(4, "class TValVector", "ValVector.h", -5,
+    auto original = std::make_unique<TCollectionException>(4, "class TValVector", "ValVector", -5,
                                                            "Attempt to operate out of bounds");
     const std::string report = ReportOf(*original);
     const TCollectionException copy(*original);
@@ -122,7 +122,7 @@ TEST(ExceptionBase, CopiesAreDeepAndIndependent)
 
 TEST(ExceptionBase, SurvivesAllocationFailures)
 {
-    const TExceptionBase e("class TCharString", "CharString.cpp", 3, "Unable to allocate memory", nullptr);
+    const TExceptionBase e("class TCharString", "CharString", 3, "Unable to allocate memory", nullptr);
     char* fallback;
     {
         iwtest::AllocFailScope fail(0, 1);
@@ -140,7 +140,7 @@ TEST(ExceptionBase, SurvivesAllocationFailures)
 
     // Construction and copying never throw; a text that cannot be copied is missing.
     iwtest::ArmAllocFailure(0, 100);
-    const TCharStringException bare(1, "class TCharString", "CharString.cpp", 8, "Unable to allocate memory", &e);
+    const TCharStringException bare(1, "class TCharString", "CharString", 8, "Unable to allocate memory", &e);
     const TCharStringException copy(bare);
     iwtest::DisarmAllocFailure();
     for (const TCharStringException* x : {&bare, &copy}) {

@@ -30,7 +30,7 @@ void ExpectTraversalError(F&& operation, int code, const char* source) {
         EXPECT_STREQ(code == 1 ? "Attempt to operate on empty collection" : "Attempt to operate out of bounds",
                      e.GetDescription());
         const bool base = std::strcmp(source, "class TCollectionSearcher") == 0;
-        EXPECT_NE(nullptr, std::strstr(e.GetModule(), base ? "collection" : "ValVector")) << e.GetModule();
+        EXPECT_STREQ(base ? "collection" : "ValVector", e.GetModule());
         EXPECT_GT(e.GetLine(), 0);
     }
 }

@@ -46,7 +46,7 @@ void ExpectVectorError(F&& operation, int code, const char* description, const c
         EXPECT_STREQ(source, e.GetSource());
         EXPECT_STREQ(description, e.GetDescription());
         const char* module = std::strcmp(source, "class TValVector") == 0 ? "ValVector" : "collection";
-        EXPECT_NE(nullptr, std::strstr(e.GetModule(), module)) << e.GetModule();
+        EXPECT_STREQ(module, e.GetModule());
         EXPECT_GT(e.GetLine(), 0);
     }
 }

@@ -1,4 +1,5 @@
 #include "FileSystem.h"
+#include "MemoryDataFile.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,9 +69,9 @@ protected:
 };
 
 // Runs the action, which must throw a TDataFileException with exactly these
-// code, source and description, thrown from the data file's own source.
+// code, source, description and module, and the report the user is shown.
 void ExpectFailure(const std::function<void()>& action, int code, const char* source,
-                   const std::string& description) {
+                   const std::string& description, const char* module = "FileSystem") {
     try {
         action();
         ADD_FAILURE() << "no exception for " << source;
@@ -77,9 +79,13 @@ void ExpectFailure(const std::function<void()>& action, int code, const char* so
         EXPECT_EQ(e.GetErrorCode(), code);
         EXPECT_STREQ(e.GetSource(), source);
         EXPECT_EQ(std::string(e.GetDescription()), description);
-        const std::string module = e.GetModule();
-        EXPECT_NE(module.find("FileSystem.cpp"), std::string::npos) << module;
+        EXPECT_STREQ(e.GetModule(), module);
         EXPECT_GT(e.GetLine(), 0);
+        const std::unique_ptr<char[]> report(e.GetReport());
+        ASSERT_NE(report, nullptr);
+        EXPECT_EQ(std::string(report.get()), std::string("Source: ") + source + "\nModule: " + module +
+                                                  "\nLine #: " + std::to_string(e.GetLine()) +
+                                                  "\n[Description]\n" + description + "\n");
     }
 }
 
@@ -201,6 +207,11 @@ TEST_F(DataFileTest, SeekResizeReadAndWriteFailures) {
     ExpectFailure([&] { file.SeekFromEnd(-21); }, DataFileSeekFailed, "TDataFile::SeekFromEnd(int32_)",
                   "Seek failure!");
     EXPECT_EQ(file.Tell(), 5);  // the object stays usable
+    const std::uint8_t bytes[4] = {1, 2, 3, 4};
+    TMemoryDataFile memory(bytes, sizeof bytes);
+    ExpectFailure([&] { memory.Seek(-5, TDataFile::FromEnd); }, DataFileSeekFailed, "TMemoryDataFile::Seek",
+                  "Seek failure!", "MemoryDataFile");
+    EXPECT_EQ(memory.Tell(), 0);
 
     // Resizing grows with zero bytes and truncates.
     file.SetFileSize(24);

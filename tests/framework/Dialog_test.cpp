@@ -204,7 +204,7 @@ TEST(Dialog, ExceptionsAreReportedAndFailTheExchange)
         BOOL OnInitDialog() override { throw std::bad_alloc(); }
         void DoDataExchange(CDataExchange*) override
         {
-            throw TCharStringException(1, "class TCharString", "CharString.cpp", 7, "Unable to allocate memory");
+            throw TCharStringException(1, "class TCharString", "CharString", 7, "Unable to allocate memory");
         }
     };
     MessageBoxRecorder recorder;

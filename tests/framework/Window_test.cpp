@@ -233,7 +233,7 @@ struct ThrowingFrame : CFrameWnd {
     void OnTimer(UINT_PTR) override
     {
         KillTimer(1);
-        throw TCharStringException(1, "class TCharString", "CharString.cpp", 12, "Unable to allocate memory");
+        throw TCharStringException(1, "class TCharString", "CharString", 12, "Unable to allocate memory");
     }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {

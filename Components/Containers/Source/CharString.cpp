@@ -6,6 +6,8 @@
 
 namespace {
 
+constexpr char CharStringModule[] = "CharString";  // the module named in exceptions
+
 // Number of characters of `text`, at most `count`: never reads past the terminator.
 unsigned int Measure(const char* text, unsigned int count)
 {
@@ -17,7 +19,7 @@ unsigned int Measure(const char* text, unsigned int count)
 
 [[noreturn]] void ThrowNoMemory()
 {
-    throw TCharStringException(1, "class TCharString", __FILE__, __LINE__, "Unable to allocate memory");
+    throw TCharStringException(1, "class TCharString", CharStringModule, __LINE__, "Unable to allocate memory");
 }
 
 char* Allocate(unsigned int size)

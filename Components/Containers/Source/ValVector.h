@@ -16,6 +16,9 @@
 
 #include "collection.h"
 
+// The module name that the vector, its iterator and its searcher report in their exceptions.
+inline constexpr char ValVectorModule[] = "ValVector";
+
 template <class T> class TValVectorIterator;
 template <class T> class TValVectorSearcher;
 
@@ -134,7 +137,8 @@ private:
     }
 
     [[noreturn]] static void Fail(int code, int line) {
-        throw TCollectionException(code, "class TValVector", __FILE__, line, CollectionErrorText(code));
+        static constexpr char source[] = "class TValVector";  // shared, not one copy per source file
+        ThrowCollectionException(code, source, ValVectorModule, line);
     }
 
     unsigned int Capacity;         // element slots in Items
@@ -271,8 +275,8 @@ private:
         this->NotifyPosition(false);
     }
     [[noreturn]] static void Fail(int code, int line) {
-        throw TCollectionIteratorException(code, "class TValVectorIterator", __FILE__, line,
-                                           TraversalErrorText(code));
+        static constexpr char source[] = "class TValVectorIterator";  // shared, not one copy per source file
+        ThrowIteratorException(code, source, ValVectorModule, line);
     }
 
     TValVector<T>* Vector;
@@ -304,8 +308,8 @@ public:
 
 private:
     [[noreturn]] static void Fail(int code, int line) {
-        throw TCollectionSearcherException(code, "class TValVectorSearcher", __FILE__, line,
-                                           TraversalErrorText(code));
+        static constexpr char source[] = "class TValVectorSearcher";  // shared, not one copy per source file
+        ThrowSearcherException(code, source, ValVectorModule, line);
     }
 
     TValVector<T>* Vector;

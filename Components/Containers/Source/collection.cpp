@@ -18,3 +18,15 @@ const char* TraversalErrorText(int code) {
     default: return nullptr;
     }
 }
+
+void ThrowCollectionException(int code, const char* source, const char* module, int line) {
+    throw TCollectionException(code, source, module, line, CollectionErrorText(code));
+}
+
+void ThrowIteratorException(int code, const char* source, const char* module, int line) {
+    throw TCollectionIteratorException(code, source, module, line, TraversalErrorText(code));
+}
+
+void ThrowSearcherException(int code, const char* source, const char* module, int line) {
+    throw TCollectionSearcherException(code, source, module, line, TraversalErrorText(code));
+}

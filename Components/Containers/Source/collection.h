@@ -15,6 +15,9 @@
 #include "ExceptionBase.h"
 #include "Iterator.h"
 
+// The module name that the collection base and its searcher report in their exceptions.
+inline constexpr char CollectionModule[] = "collection";
+
 // Error codes of TCollectionException.
 enum TCollectionError {
     CollectionGeneralFailure = 0,
@@ -33,6 +36,13 @@ enum TTraversalError {
 // The fixed description texts of the codes above (null for an unknown code).
 const char* CollectionErrorText(int code);
 const char* TraversalErrorText(int code);
+
+// The throws of the collection classes, out of line so that all element types
+// share them: the collection's exception with the text of CollectionErrorText,
+// the iterator's and the searcher's with the text of TraversalErrorText.
+[[noreturn]] void ThrowCollectionException(int code, const char* source, const char* module, int line);
+[[noreturn]] void ThrowIteratorException(int code, const char* source, const char* module, int line);
+[[noreturn]] void ThrowSearcherException(int code, const char* source, const char* module, int line);
 
 // How an operation that looks for an element decides that it matches the probe.
 enum TMatchMode {
@@ -150,8 +160,8 @@ protected:
 
 private:
     [[noreturn]] static void Fail(int code, int line) {
-        throw TCollectionSearcherException(code, "class TCollectionSearcher", __FILE__, line,
-                                           TraversalErrorText(code));
+        static constexpr char source[] = "class TCollectionSearcher";  // shared, not one copy per source file
+        ThrowSearcherException(code, source, CollectionModule, line);
     }
 };
 
@@ -273,7 +283,8 @@ private:
     }
 
     [[noreturn]] static void Fail(int code, int line) {
-        throw TCollectionException(code, "class TCollection", __FILE__, line, CollectionErrorText(code));
+        static constexpr char source[] = "class TCollection";  // shared, not one copy per source file
+        ThrowCollectionException(code, source, CollectionModule, line);
     }
 
     TCollectionObserver<T>* Observer = nullptr;

@@ -19,6 +19,8 @@
 
 namespace {
 
+constexpr char FileSystemModule[] = "FileSystem";  // the module named in exceptions
+
 // The platform's low-level file interface: the C runtime's handle functions
 // on Windows, POSIX on everything else. Each answers -1 on failure.
 #ifdef _WIN32
@@ -111,12 +113,12 @@ void TDataFile::Open(const char* name, int mode) {
     if (!name) name = "";
     if (!Exists(name)) {
         const TCharString text = OpenFailureText(name, "\".  It doesn't exist!");
-        throw TDataFileException(DataFileOpenFailed, "class TDataFile", __FILE__, __LINE__, text.GetText());
+        throw TDataFileException(DataFileOpenFailed, "class TDataFile", FileSystemModule, __LINE__, text.GetText());
     }
     const int handle = OsOpen(name, mode);
     if (handle < 0) {
         const TCharString text = OpenFailureText(name, "\".");
-        throw TDataFileException(DataFileOpenFailed, "class TDataFile", __FILE__, __LINE__, text.GetText());
+        throw TDataFileException(DataFileOpenFailed, "class TDataFile", FileSystemModule, __LINE__, text.GetText());
     }
     Close();
     Handle = handle;
@@ -136,7 +138,7 @@ std::int32_t TDataFile::GetFileSize() {
 void TDataFile::SetFileSize(std::int32_t size) {
     if (Handle != NoHandle && size == GetFileSize()) return;
     if (size < 0 || OsResize(Handle, size) != 0)
-        throw TDataFileException(DataFileResizeFailed, "TDataFile::SetFileSize(int32_)", __FILE__, __LINE__,
+        throw TDataFileException(DataFileResizeFailed, "TDataFile::SetFileSize(int32_)", FileSystemModule, __LINE__,
                                  "Unable to resize file!");
 }
 
@@ -151,19 +153,19 @@ void TDataFile::Seek(std::int32_t offset, int origin) {
 
 void TDataFile::SeekFromStart(std::int32_t offset) {
     if (OsSeek(Handle, offset, SEEK_SET) < 0)
-        throw TDataFileException(DataFileSeekFailed, "TDataFile::SeekFromStart(int32_)", __FILE__, __LINE__,
+        throw TDataFileException(DataFileSeekFailed, "TDataFile::SeekFromStart(int32_)", FileSystemModule, __LINE__,
                                  "Seek failure!");
 }
 
 void TDataFile::SeekRelative(std::int32_t offset) {
     if (OsSeek(Handle, offset, SEEK_CUR) < 0)
-        throw TDataFileException(DataFileSeekFailed, "TDataFile::SeekRelative(int32_)", __FILE__, __LINE__,
+        throw TDataFileException(DataFileSeekFailed, "TDataFile::SeekRelative(int32_)", FileSystemModule, __LINE__,
                                  "Seek failure!");
 }
 
 void TDataFile::SeekFromEnd(std::int32_t offset) {
     if (OsSeek(Handle, offset, SEEK_END) < 0)
-        throw TDataFileException(DataFileSeekFailed, "TDataFile::SeekFromEnd(int32_)", __FILE__, __LINE__,
+        throw TDataFileException(DataFileSeekFailed, "TDataFile::SeekFromEnd(int32_)", FileSystemModule, __LINE__,
                                  "Seek failure!");
 }
 
@@ -177,7 +179,7 @@ std::size_t TDataFile::Read(void* buffer, std::size_t count) {
     while (done < count) {
         const long long n = OsRead(Handle, bytes + done, Chunk(count - done));
         if (n < 0)
-            throw TDataFileException(DataFileReadFailed, "TDataFile::Read(void *, size_t)", __FILE__, __LINE__,
+            throw TDataFileException(DataFileReadFailed, "TDataFile::Read(void *, size_t)", FileSystemModule, __LINE__,
                                      "Unable to read from stream!");
         if (n == 0) break;  // end of file
         done += std::size_t(n);
@@ -199,8 +201,8 @@ std::size_t TDataFile::Write(const void* buffer, std::size_t count) {
     while (done < count) {
         const long long n = OsWrite(Handle, bytes + done, Chunk(count - done));
         if (n <= 0)
-            throw TDataFileException(DataFileWriteFailed, "TDataFile::Write(void *, size_t)", __FILE__, __LINE__,
-                                     "Unable to write to stream!");
+            throw TDataFileException(DataFileWriteFailed, "TDataFile::Write(void *, size_t)", FileSystemModule,
+                                     __LINE__, "Unable to write to stream!");
         done += std::size_t(n);
     }
     return done;
@@ -227,7 +229,7 @@ void TDataFile::MoveContents(std::int32_t from, std::int32_t to, std::size_t cou
     const std::size_t bufferSize = std::min(count, MoveBufferSize);
     const std::unique_ptr<char[]> buffer(new (std::nothrow) char[bufferSize]);
     if (!buffer)
-        throw TDataFileException(DataFileNoMemory, "TDataFile::MoveContents(int32_, size_t, int32_)", __FILE__,
+        throw TDataFileException(DataFileNoMemory, "TDataFile::MoveContents(int32_, size_t, int32_)", FileSystemModule,
                                  __LINE__, "Unable to allocate memory!");
     OverwriteScope overwrite(*this);
     const std::int32_t position = Tell();

@@ -9,6 +9,9 @@
 
 #include "FileSystem.h"
 
+// The module name that the memory data file reports in its exceptions.
+inline constexpr char MemoryDataFileModule[] = "MemoryDataFile";
+
 class TMemoryDataFile : public TDataFile {
 public:
     TMemoryDataFile(const std::uint8_t* data, std::size_t size) : Data(data), Size(size) {}
@@ -20,7 +23,8 @@ public:
         const long long target = base + offset;
         if (origin < FromStart || origin > FromEnd) return;
         if (target < 0)
-            throw TDataFileException(DataFileSeekFailed, "TMemoryDataFile::Seek", __FILE__, __LINE__, "Seek failure!");
+            throw TDataFileException(DataFileSeekFailed, "TMemoryDataFile::Seek", MemoryDataFileModule, __LINE__,
+                                     "Seek failure!");
         Position = std::size_t(target);
     }
     std::size_t Read(void* buffer, std::size_t count) override {

@@ -6,6 +6,8 @@
 
 enum { ImageErrorNoMemory = 1 };
 
+constexpr char ImageModule[] = "Image";  // the module named in exceptions
+
 // Palette: initial capacity 1, growth increment 1, no limit.
 TImage::TImage() : Palette(1, 1, 0xFFFFFFFFu) {}
 
@@ -22,7 +24,7 @@ bool TImage::SetPixels(std::uint32_t* pixels, std::uint32_t width, std::uint32_t
             std::uint32_t* buffer = NewArray<std::uint32_t>(count);
             if (!buffer)
                 throw TImageException(ImageErrorNoMemory, "TImage::CopyInstance(const TImage&)",
-                                      __FILE__, __LINE__, "Unable to allocate image buffer!");
+                                      ImageModule, __LINE__, "Unable to allocate image buffer!");
             delete[] Pixels;
             Pixels = buffer;
         }
