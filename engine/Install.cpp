@@ -159,7 +159,7 @@ bool CopyFileBytes(const char* target, const char* source) {
     if (!out.Open("wb")) return false;
     WaitCursor wait;
 
-    char buffer[16384];
+    char buffer[4096];
     long total = 0;
     for (;;) {
         const size_t read = fread(buffer, 1, sizeof buffer, in.get());
