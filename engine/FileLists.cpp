@@ -46,13 +46,22 @@ bool HasOriginalEntry(Category category) {
     }
 }
 
-// Whether the file at `path` holds exactly the bytes handed to it piece by
-// piece, and nothing after them (false for a file that cannot be read).
-class SameContent {
+// Where the text of a file goes, piece by piece.
+class TextSink {
+public:
+    virtual void Put(const char* data, size_t length) = 0;
+
+protected:
+    ~TextSink() = default;
+};
+
+// Whether the file at `path` holds exactly the pieces put, and nothing after
+// them (false for a file that cannot be read).
+class SameContent final : public TextSink {
 public:
     explicit SameContent(const char* path) : File(fopen(path, "rb")), Same(File != nullptr) {}
 
-    void operator()(const char* data, size_t length) {
+    void Put(const char* data, size_t length) override {
         char buffer[4096];
         while (Same && length > 0) {
             const size_t part = std::min(length, sizeof buffer);
@@ -62,8 +71,8 @@ public:
         }
     }
 
-    // Asked once every piece has been handed over; closes the file (it may
-    // be replaced next).
+    // Asked once every piece has been put; closes the file (it may be
+    // replaced next).
     bool Result() {
         if (File) {
             Same = Same && fgetc(File.get()) == EOF && !ferror(File.get());
@@ -79,20 +88,19 @@ private:
 
 // Writes the pieces to a file; a failed write shows in the stream's error
 // state, which TempFile::Close checks.
-class FileSink {
+class FileSink final : public TextSink {
 public:
     explicit FileSink(FILE* file) : File(file) {}
-    void operator()(const char* data, size_t length) { fwrite(data, 1, length, File); }
+    void Put(const char* data, size_t length) override { fwrite(data, 1, length, File); }
 
 private:
     FILE* File;
 };
 
 // The text of a list file, one entry a line ("\r\n"), the original entry of a
-// logo list left out, handed to `sink` in blocks of many lines: a piece a line
-// costs more than everything else of saving a long list.
-template <class Sink>
-void EmitListText(const FileList& list, bool logoList, Sink& sink) {
+// logo list left out, put in blocks of many lines: a piece a line costs more
+// than everything else of saving a long list.
+void PutListText(const FileList& list, bool logoList, TextSink& sink) {
     const TCharString original(ORIGINAL_ENTRY);   // made once, not once per entry
     char block[16384];
     size_t used = 0;
@@ -102,12 +110,12 @@ void EmitListText(const FileList& list, bool logoList, Sink& sink) {
         const char* text = entry.GetText();
         const size_t length = strlen(text);
         if (used + length + 2 > sizeof block) {
-            sink(block, used);
+            sink.Put(block, used);
             used = 0;
         }
         if (length + 2 > sizeof block) {
-            sink(text, length);
-            sink("\r\n", 2);
+            sink.Put(text, length);
+            sink.Put("\r\n", 2);
             continue;
         }
         memcpy(block + used, text, length);
@@ -115,14 +123,13 @@ void EmitListText(const FileList& list, bool logoList, Sink& sink) {
         block[used++] = '\r';
         block[used++] = '\n';
     }
-    sink(block, used);
+    sink.Put(block, used);
 }
 
 // The text of a current-file file: the current entry and a line end.
-template <class Sink>
-void EmitCurrentText(const FileList& list, Sink& sink) {
-    sink(list.Current.GetText(), strlen(list.Current.GetText()));
-    sink("\r\n", 2);
+void PutCurrentText(const FileList& list, TextSink& sink) {
+    sink.Put(list.Current.GetText(), strlen(list.Current.GetText()));
+    sink.Put("\r\n", 2);
 }
 
 }  // namespace
@@ -180,9 +187,9 @@ bool SaveFileList(Category category, const CategorySettings& settings, const Fil
     // A file that holds its text already (the list of a cycle run, which
     // moves only the current file) is not written, flushed and replaced again.
     SameContent sameList(settings.ListFileName.GetText());
-    EmitListText(list, logoList, sameList);
+    PutListText(list, logoList, sameList);
     SameContent sameCurrent(settings.CurrentFileName.GetText());
-    EmitCurrentText(list, sameCurrent);
+    PutCurrentText(list, sameCurrent);
 
     // Both files are written completely under temporary names first, so a
     // failure never leaves one of them empty or cut short.
@@ -190,14 +197,14 @@ bool SaveFileList(Category category, const CategorySettings& settings, const Fil
     if (!sameList.Result()) {
         if (!listFile.Open("wb")) return false;
         FileSink sink(listFile.Get());
-        EmitListText(list, logoList, sink);
+        PutListText(list, logoList, sink);
         if (!listFile.Close()) return false;
     }
     TempFile currentFile(settings.CurrentFileName.GetText());
     if (!sameCurrent.Result()) {
         if (!currentFile.Open("wb")) return false;
         FileSink sink(currentFile.Get());
-        EmitCurrentText(list, sink);
+        PutCurrentText(list, sink);
         if (!currentFile.Close()) return false;
     }
 
