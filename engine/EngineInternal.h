@@ -64,3 +64,28 @@ void ShowEngineError(const char* text);
 // Reads a string value (REG_SZ or REG_EXPAND_SZ) into `text`, always
 // terminated; false (and `text` empty) when it cannot be read.
 bool ReadRegistryString(HKEY key, const char* name, char* text, DWORD size);
+
+// One section of the application's profile, read in one call. Every single
+// GetPrivateProfileString opens and checks the profile again (under Wine a
+// few round trips to the server each), and start-up reads some thirty keys.
+// String and Int give what GetProfileString and GetProfileInt would; a line
+// written in an unusual form (quotes, blanks around the value, a value that
+// is not a plain decimal number) is left to those functions themselves.
+class ProfileSection {
+public:
+    explicit ProfileSection(const char* section);
+    ProfileSection(const ProfileSection&) = delete;
+    ProfileSection& operator=(const ProfileSection&) = delete;
+
+    TCharString String(const char* key, const char* def) const;
+    LONG Int(const char* key, LONG def) const;
+    // Writes `value` ("%d") unless the profile holds exactly that text already.
+    void WriteInt(const char* key, LONG value) const;
+
+private:
+    enum class Form { Missing, Plain, Unusual };
+    Form Find(const char* key, const char*& value) const;
+
+    const char* Section;
+    std::unique_ptr<char[]> Text;   // "key=value\0...\0\0"; null when the section did not fit
+};

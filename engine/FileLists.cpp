@@ -46,6 +46,92 @@ bool HasOriginalEntry(Category category) {
     }
 }
 
+// Where the text of a file goes, piece by piece.
+class TextSink {
+public:
+    virtual void Put(const char* data, size_t length) = 0;
+
+protected:
+    ~TextSink() = default;
+};
+
+// Whether the file at `path` holds exactly the pieces put, and nothing after
+// them (false for a file that cannot be read).
+class SameContent final : public TextSink {
+public:
+    explicit SameContent(const char* path) : File(fopen(path, "rb")), Same(File != nullptr) {}
+
+    void Put(const char* data, size_t length) override {
+        char buffer[4096];
+        while (Same && length > 0) {
+            const size_t part = std::min(length, sizeof buffer);
+            Same = fread(buffer, 1, part, File.get()) == part && memcmp(buffer, data, part) == 0;
+            data += part;
+            length -= part;
+        }
+    }
+
+    // Asked once every piece has been put; closes the file (it may be
+    // replaced next).
+    bool Result() {
+        if (File) {
+            Same = Same && fgetc(File.get()) == EOF && !ferror(File.get());
+            File.reset();
+        }
+        return Same;
+    }
+
+private:
+    FilePtr File;
+    bool Same;
+};
+
+// Writes the pieces to a file; a failed write shows in the stream's error
+// state, which TempFile::Close checks.
+class FileSink final : public TextSink {
+public:
+    explicit FileSink(FILE* file) : File(file) {}
+    void Put(const char* data, size_t length) override { fwrite(data, 1, length, File); }
+
+private:
+    FILE* File;
+};
+
+// The text of a list file, one entry a line ("\r\n"), the original entry of a
+// logo list left out, put in blocks of many lines: a piece a line costs more
+// than everything else of saving a long list.
+void PutListText(const FileList& list, bool logoList, TextSink& sink) {
+    const TCharString original(ORIGINAL_ENTRY);   // made once, not once per entry
+    char block[16384];
+    size_t used = 0;
+    for (unsigned int i = 0; i < list.Entries.GetCount(); ++i) {
+        const TCharString& entry = *list.Entries.At(i);
+        if (logoList && entry == original) continue;
+        const char* text = entry.GetText();
+        const size_t length = strlen(text);
+        if (used + length + 2 > sizeof block) {
+            sink.Put(block, used);
+            used = 0;
+        }
+        if (length + 2 > sizeof block) {
+            sink.Put(text, length);
+            sink.Put("\r\n", 2);
+            continue;
+        }
+        memcpy(block + used, text, length);
+        used += length;
+        block[used++] = '\r';
+        block[used++] = '\n';
+    }
+    sink.Put(block, used);
+}
+
+// The text of a current-file file: the current entry and a line end.
+void PutCurrentText(const FileList& list, TextSink& sink) {
+    sink.Put(list.Current.GetText(), strlen(list.Current.GetText()));
+    sink.Put("\r\n", 2);
+}
+
 }  // namespace
 
 void LoadFileList(Category category, const CategorySettings& settings, FileList& list) {
@@ -97,45 +183,32 @@ bool SaveFileList(Category category, const CategorySettings& settings, const Fil
     // A list that could not be read is never written over the file that
     // holds it; once that file is gone there is nothing left to lose.
     if (list.LoadFailed && !FileAbsent(settings.ListFileName.GetText())) return false;
+    const bool logoList = category != Category::Wallpaper;
+    // A file that holds its text already (the list of a cycle run, which
+    // moves only the current file) is not written, flushed and replaced again.
+    SameContent sameList(settings.ListFileName.GetText());
+    PutListText(list, logoList, sameList);
+    SameContent sameCurrent(settings.CurrentFileName.GetText());
+    PutCurrentText(list, sameCurrent);
+
     // Both files are written completely under temporary names first, so a
     // failure never leaves one of them empty or cut short.
     TempFile listFile(settings.ListFileName.GetText());
-    if (!listFile.Open("w")) return false;
-    const bool logoList = category != Category::Wallpaper;
-    const TCharString original(ORIGINAL_ENTRY);   // made once, not once per entry
-    // The lines go to the file in blocks of many: two calls of the C runtime
-    // a line cost more than everything else of saving a long list. A failed
-    // write shows in the stream's error state, which Close checks.
-    char block[16384];
-    size_t used = 0;
-    for (unsigned int i = 0; i < list.Entries.GetCount(); ++i) {
-        const TCharString& entry = *list.Entries.At(i);
-        if (logoList && entry == original) continue;
-        const char* text = entry.GetText();
-        const size_t length = strlen(text);
-        if (used + length + 1 > sizeof block) {
-            fwrite(block, 1, used, listFile.Get());
-            used = 0;
-        }
-        if (length + 1 > sizeof block) {
-            fwrite(text, 1, length, listFile.Get());
-            fputc('\n', listFile.Get());
-            continue;
-        }
-        memcpy(block + used, text, length);
-        used += length;
-        block[used++] = '\n';
+    if (!sameList.Result()) {
+        if (!listFile.Open("wb")) return false;
+        FileSink sink(listFile.Get());
+        PutListText(list, logoList, sink);
+        if (!listFile.Close()) return false;
     }
-    fwrite(block, 1, used, listFile.Get());
-    if (!listFile.Close()) return false;
-
     TempFile currentFile(settings.CurrentFileName.GetText());
-    if (!currentFile.Open("w")) return false;
-    fputs(list.Current.GetText(), currentFile.Get());
-    fputc('\n', currentFile.Get());
-    if (!currentFile.Close()) return false;
+    if (!sameCurrent.Result()) {
+        if (!currentFile.Open("wb")) return false;
+        FileSink sink(currentFile.Get());
+        PutCurrentText(list, sink);
+        if (!currentFile.Close()) return false;
+    }
 
     // Neither file is replaced unless both can be.
     if (!listFile.TargetReplaceable() || !currentFile.TargetReplaceable()) return false;
-    return listFile.Commit() && currentFile.Commit();
+    return (sameList.Result() || listFile.Commit()) && (sameCurrent.Result() || currentFile.Commit());
 }

@@ -116,18 +116,49 @@ void InstallLogos(const AppSettings& settings, FileListSet& lists) {
     }
 }
 
+namespace {
+
+// Whether the two open files, both at their start, hold the same bytes.
+bool SameBytes(FILE* a, FILE* b) {
+    char bufferA[4096], bufferB[4096];
+    for (;;) {
+        const size_t readA = fread(bufferA, 1, sizeof bufferA, a);
+        const size_t readB = fread(bufferB, 1, sizeof bufferB, b);
+        if (readA != readB || memcmp(bufferA, bufferB, readA) != 0) return false;
+        if (readA < sizeof bufferA) return !ferror(a) && !ferror(b);
+    }
+}
+
+long FileSize(FILE* file) {
+    fseek(file, 0, SEEK_END);
+    const long size = ftell(file);
+    rewind(file);
+    return size;
+}
+
+}  // namespace
+
 bool CopyFileBytes(const char* target, const char* source) {
     FilePtr in(fopen(source, "rb"));
     if (!in) return false;
+    const long size = FileSize(in.get());
+    {
+        // A target that holds these bytes already (a category that was not
+        // due, a list of one entry) is not written, flushed and replaced
+        // again; a protected one still counts as a failure, as ever.
+        FilePtr present(fopen(target, "rb"));
+        if (present && size >= 0 && FileSize(present.get()) == size && SameBytes(present.get(), in.get())) {
+            present.reset();
+            return TempFile(target).TargetReplaceable();
+        }
+    }
+    rewind(in.get());
     // The bytes go to a temporary file beside the target first, so a failed
     // copy leaves the target as it was.
     TempFile out(target);
     if (!out.Open("wb")) return false;
     WaitCursor wait;
 
-    fseek(in.get(), 0, SEEK_END);
-    const long size = ftell(in.get());
-    rewind(in.get());
     char buffer[4096];
     long total = 0;
     for (;;) {

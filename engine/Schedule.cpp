@@ -66,7 +66,7 @@ long long DayNumber(const Date& date) {
 }  // namespace
 
 bool IsCycleDue(const char* section, FrequencyUnit unit, LONG period, const Clock& clock) {
-    CWinApp* app = AfxGetApp();
+    const ProfileSection stored(section);
     const time_t now = clock.Now();
     const tm* local = localtime(&now);
     if (!local) return true;
@@ -74,9 +74,9 @@ bool IsCycleDue(const char* section, FrequencyUnit unit, LONG period, const Cloc
 
     // A missing section reads as today.
     Date last;   // written back as stored when not due
-    last.Year = static_cast<int>(app->GetProfileInt(section, "Year", static_cast<int>(today.Year)));
-    last.Month = static_cast<int>(app->GetProfileInt(section, "Month", static_cast<int>(today.Month)));
-    last.Day = static_cast<int>(app->GetProfileInt(section, "Day", static_cast<int>(today.Day)));
+    last.Year = static_cast<int>(stored.Int("Year", static_cast<int>(today.Year)));
+    last.Month = static_cast<int>(stored.Int("Month", static_cast<int>(today.Month)));
+    last.Day = static_cast<int>(stored.Int("Day", static_cast<int>(today.Day)));
     // A date after today (the clock was set back) counts as today, so the
     // time since it never turns negative.
     if (DayNumber(last) > DayNumber(today)) last = today;
@@ -99,10 +99,12 @@ bool IsCycleDue(const char* section, FrequencyUnit unit, LONG period, const Cloc
         due = true;   // Boot, and codes this program does not know
     }
 
+    // Each write rewrites the whole profile: a date it holds already (the
+    // second start of a day) is not written again.
     const Date& written = due ? today : last;
-    app->WriteProfileInt(section, "Year", static_cast<int>(written.Year));
-    app->WriteProfileInt(section, "Month", static_cast<int>(written.Month));
-    app->WriteProfileInt(section, "Day", static_cast<int>(written.Day));
+    stored.WriteInt("Year", static_cast<int>(written.Year));
+    stored.WriteInt("Month", static_cast<int>(written.Month));
+    stored.WriteInt("Day", static_cast<int>(written.Day));
     return due;
 }
 

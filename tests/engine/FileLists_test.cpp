@@ -201,4 +201,61 @@ TEST_F(FileListsTest, AListThatCouldNotBeReadIsNeverSavedOverIt) {
     EXPECT_TRUE(Boxes().empty()) << "file list failures are silent";
 }
 
+
+// A save writes, flushes and replaces only a file whose text changes: a cycle
+// run moves the current file of an unchanged list.
+TEST_F(FileListsTest, SaveReplacesOnlyFilesWhoseTextChanges) {
+    const CategorySettings& s = settings[Category::Shutdown];
+    const std::string listName = s.ListFileName.GetText(), currentName = s.CurrentFileName.GetText();
+    const auto markOld = [](const std::string& path) {
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+        FILETIME old = {0x12345600u, 0x01a00000u};   // 1985
+        SetFileTime(file, NULL, NULL, &old);
+        CloseHandle(file);
+    };
+    const auto untouched = [](const std::string& path) {
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA(path.c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) return false;
+        FindClose(find);
+        return data.ftLastWriteTime.dwHighDateTime == 0x01a00000u && data.ftLastWriteTime.dwLowDateTime == 0x12345600u;
+    };
+    Files(Category::Shutdown, "A\r\nB\r\n", "A\r\n");
+    markOld(listName);
+    markOld(currentName);
+    FileList list = Load(Category::Shutdown);
+    AdvanceCurrentFile(list, CycleOrder::Forward, false);
+    ASSERT_TRUE(SaveFileList(Category::Shutdown, s, list));
+    EXPECT_TRUE(untouched(listName));
+    EXPECT_EQ(ReadBytes(currentName), "B\r\n");
+    EXPECT_FALSE(untouched(currentName));
+    for (const char* suffix : {".tmp", ".part"}) {
+        EXPECT_FALSE(Exists(listName + suffix));
+        EXPECT_FALSE(Exists(currentName + suffix));
+    }
+    markOld(currentName);
+    ASSERT_TRUE(SaveFileList(Category::Shutdown, s, list));
+    EXPECT_TRUE(untouched(listName));
+    EXPECT_TRUE(untouched(currentName));
+
+    // Any difference in the bytes is a change: other line ends, more or
+    // fewer lines, a last line without its end.
+    for (const char* text : {"A\nB\n", "A\r\nB\r\nC\r\n", "A\r\n", "A\r\nB", "A\r\nB\r\n\r\n", ""}) {
+        SCOPED_TRACE(text);
+        WriteBytes(listName, text);
+        markOld(listName);
+        ASSERT_TRUE(SaveFileList(Category::Shutdown, s, list));
+        EXPECT_EQ(ReadBytes(listName), "A\r\nB\r\n");
+        EXPECT_TRUE(untouched(currentName));
+    }
+    // A protected file stays protected, changed or not.
+    SetFileAttributesA(listName.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(SaveFileList(Category::Shutdown, s, list));
+    list.Current = "A";
+    EXPECT_FALSE(SaveFileList(Category::Shutdown, s, list));
+    EXPECT_EQ(ReadBytes(currentName), "B\r\n");
+    SetFileAttributesA(listName.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 }  // namespace

@@ -191,6 +191,35 @@ TEST_F(InstallTest, CopyFileBytes) {
     EXPECT_TRUE(CopyFileBytes("src.bin", "src.bin"));
     EXPECT_EQ(ReadBytes("src.bin"), bytes);
 
+    // A target that holds the bytes already is left as it is (not written
+    // again); one of the same size with other bytes is replaced.
+    FILETIME old = {0x12345600u, 0x01a00000u};
+    const auto sameTime = [&old](const char* path) {
+        WIN32_FIND_DATAA data = {};
+        HANDLE find = FindFirstFileA(path, &data);
+        if (find != INVALID_HANDLE_VALUE) FindClose(find);
+        return CompareFileTime(&old, &data.ftLastWriteTime) == 0;
+    };
+    HANDLE file = CreateFileA("dst.bin", GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    SetFileTime(file, NULL, NULL, &old);
+    CloseHandle(file);
+    EXPECT_TRUE(CopyFileBytes("dst.bin", "src.bin"));
+    EXPECT_TRUE(sameTime("dst.bin"));
+    std::string changed = bytes;
+    changed[changed.size() - 1] ^= 1;
+    WriteBytes("src.bin", changed);
+    EXPECT_TRUE(CopyFileBytes("dst.bin", "src.bin"));
+    EXPECT_EQ(ReadBytes("dst.bin"), changed);
+    EXPECT_FALSE(sameTime("dst.bin"));
+    // A read-only target fails as ever, whatever it holds.
+    SetFileAttributesA("dst.bin", FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(CopyFileBytes("dst.bin", "src.bin"));
+    WriteBytes("src.bin", bytes);
+    EXPECT_FALSE(CopyFileBytes("dst.bin", "src.bin"));
+    EXPECT_EQ(ReadBytes("dst.bin"), changed);
+    SetFileAttributesA("dst.bin", FILE_ATTRIBUTE_NORMAL);
+
     EXPECT_TRUE(FileExists("src.bin"));
     EXPECT_FALSE(FileExists("nothing.bin"));
     EXPECT_FALSE(FileExists(""));
