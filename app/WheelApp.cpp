@@ -200,9 +200,9 @@ BOOL CWheelApp::OnCommand(WPARAM wParam, LPARAM) {
 }
 
 // Two starts in the same moment would both find no tray window to answer
-// them, so the mutex decides which one stays. Every other start asks the
-// holder until it answers, and takes over only when the holder ends before
-// that. Without the mutex (it cannot be made) a start asks once.
+// them, so the mutex decides which one stays. The one that gets it still asks
+// (an instance may run without holding it); every other start asks the holder
+// until it answers, and takes over only when the holder ends before that.
 bool CWheelApp::AnotherInstanceAnswers() {
     auto answered = [this] {
         m_instanceWnd.InstanceReplySlot = 0;
@@ -210,13 +210,8 @@ bool CWheelApp::AnotherInstanceAnswers() {
         return m_instanceWnd.InstanceReplySlot != 0;
     };
     HANDLE mutex = CreateMutexA(NULL, TRUE, INSTANCE_MUTEX);
-    if (mutex == NULL)
-        return answered();
-    // Every instance holds the mutex from before it can answer until it ends,
-    // so a start that creates it finds no one to ask: the broadcast, which
-    // waits for every top-level window of the session, is left out.
-    if (GetLastError() != ERROR_ALREADY_EXISTS)
-        return false;   // kept open (and owned) until the process ends
+    if (mutex == NULL || GetLastError() != ERROR_ALREADY_EXISTS)
+        return answered();   // kept open (and owned) until the process ends
 
     const DWORD start = GetTickCount();
     do {
