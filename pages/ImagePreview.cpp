@@ -7,6 +7,7 @@
 #include <new>
 
 #include "Graphics.h"
+#include "Palette.h"
 #include "Picture.h"
 #include "resource.h"
 
@@ -20,7 +21,7 @@ const int kOpenReadWriteBinary = 8;
 const unsigned kMaxPaletteEntries = 0xFFFF;
 
 // Pictures with more distinct colours than a logical palette can count get a
-// palette of this many representative colours instead (see TMedianCut).
+// palette of this many representative colours instead (a median cut).
 const unsigned kRepresentativeEntries = 256;
 
 // The empty path; assigning it shares its buffer and cannot fail.
@@ -33,178 +34,35 @@ void DrawCentredText(HDC hdc, RECT rect, const char* text, int length) {
     ::DrawTextA(hdc, text, length, &rect, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
 }
 
-// For a picture with more colours than a logical palette can count: a
-// palette of representative colours (median cut). The colour cube is cut into
-// cells of 5 bits per channel and every pixel counts towards its cell; the
-// occupied cells are split into boxes, each time the box with the most
-// pixels times the length of its longest side, at the pixel median of that
-// side, until there are as many boxes as entries (or no box can be split).
-// Each entry is the pixel-weighted average of the centres of a box's cells,
-// the fullest box first (a 256-colour display realises as many entries as it
-// has free slots, in entry order, and maps the rest of the picture to the
-// nearest realised colour). A true-colour display ignores the palette.
-class TMedianCut {
-public:
-    static const unsigned Cells = 1u << 15;
-
-    bool Allocate() {
-        m_counts.reset(new (std::nothrow) std::uint32_t[Cells]());
-        return m_counts != nullptr;
+// Copies palette colours into logical palette entries that are never
+// collapsed onto the system colours.
+void CopyEntries(const TPaletteColour* colours, unsigned count, PALETTEENTRY* entries) {
+    for (unsigned i = 0; i < count; ++i) {
+        entries[i].peRed = colours[i].Red;
+        entries[i].peGreen = colours[i].Green;
+        entries[i].peBlue = colours[i].Blue;
+        entries[i].peFlags = PC_NOCOLLAPSE;
     }
-    static unsigned CellOf(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
-        return (red >> 3) << 10 | (green >> 3) << 5 | blue >> 3;
+}
+
+// Representative colours (TMedianCut, the most used first) of display bits:
+// rows of `stride` bytes, three bytes a pixel, blue first. A picture with
+// more pixels than the median cut can sum gives every second row, or every
+// third, and so on. Returns how many were written, 0 when memory runs out.
+unsigned ChooseRepresentative(const std::uint8_t* bits, std::uint64_t stride, std::uint32_t width,
+                              std::uint32_t height, TPaletteColour* colours) {
+    TMedianCut medianCut;
+    if (!medianCut.Allocate())
+        return 0;
+    const std::uint64_t pixels = std::uint64_t(width) * height;
+    const std::uint32_t rowStep = std::uint32_t((pixels + TMedianCut::MostPixels - 1) / TMedianCut::MostPixels);
+    for (std::uint32_t y = 0; y < height; y += rowStep) {
+        const std::uint8_t* pixel = bits + stride * y;
+        for (std::uint32_t x = 0; x < width; ++x, pixel += 3)
+            medianCut.Add(pixel[2], pixel[1], pixel[0]);
     }
-    void Add(unsigned cell) { ++m_counts[cell]; }
-    // Writes up to `capacity` entries; returns how many (0 when memory runs out).
-    unsigned Fill(PALETTEENTRY* entries, unsigned capacity) {
-        std::unique_ptr<std::uint16_t[]> order(new (std::nothrow) std::uint16_t[Cells]);
-        std::unique_ptr<Box[]> boxes(new (std::nothrow) Box[capacity]);
-        if (!order || !boxes || capacity == 0)
-            return 0;
-        unsigned used = 0;
-        for (unsigned i = 0; i < Cells; ++i)
-            if (m_counts[i] != 0)
-                order[used++] = static_cast<std::uint16_t>(i);
-        if (used == 0)
-            return 0;
-        unsigned n = 1;
-        boxes[0] = Measure(order.get(), 0, used);
-        while (n < capacity) {
-            unsigned pick = capacity;
-            std::uint64_t best = 0;
-            for (unsigned i = 0; i < n; ++i) {
-                const std::uint64_t priority = boxes[i].Pixels * boxes[i].Side;
-                if (boxes[i].End - boxes[i].Begin > 1 && priority > best) {
-                    best = priority;
-                    pick = i;
-                }
-            }
-            if (pick == capacity)
-                break;
-            const Box box = boxes[pick];
-            const std::uint32_t* counts = m_counts.get();
-            const int axis = box.Axis;
-            std::sort(order.get() + box.Begin, order.get() + box.End, [axis](std::uint16_t a, std::uint16_t b) {
-                return Component(a, axis) < Component(b, axis);
-            });
-            // The first cell at which half of the box's pixels lie before it;
-            // both halves keep at least one cell.
-            std::uint64_t below = 0;
-            unsigned split = box.Begin + 1;
-            for (unsigned i = box.Begin; i + 1 < box.End; ++i) {
-                below += counts[order[i]];
-                split = i + 1;
-                if (2 * below >= box.Pixels)
-                    break;
-            }
-            boxes[pick] = Measure(order.get(), box.Begin, split);
-            boxes[n++] = Measure(order.get(), split, box.End);
-        }
-        std::sort(boxes.get(), boxes.get() + n, [](const Box& a, const Box& b) {
-            return a.Pixels != b.Pixels ? a.Pixels > b.Pixels : a.Begin < b.Begin;
-        });
-        for (unsigned i = 0; i < n; ++i) {
-            std::uint64_t red = 0, green = 0, blue = 0;
-            for (unsigned j = boxes[i].Begin; j < boxes[i].End; ++j) {
-                const std::uint64_t count = m_counts[order[j]];
-                red += count * (Component(order[j], 0) * 8 + 4);
-                green += count * (Component(order[j], 1) * 8 + 4);
-                blue += count * (Component(order[j], 2) * 8 + 4);
-            }
-            const std::uint64_t count = boxes[i].Pixels, half = count / 2;
-            entries[i].peRed = static_cast<BYTE>((red + half) / count);
-            entries[i].peGreen = static_cast<BYTE>((green + half) / count);
-            entries[i].peBlue = static_cast<BYTE>((blue + half) / count);
-            entries[i].peFlags = PC_NOCOLLAPSE;
-        }
-        return n;
-    }
-
-private:
-    // Cells order[Begin] to order[End - 1].
-    struct Box {
-        unsigned Begin, End;
-        std::uint64_t Pixels;
-        unsigned Side;   // length of the longest side, in cells
-        int Axis;        // 0 red, 1 green, 2 blue
-    };
-
-    static unsigned Component(unsigned cell, int axis) { return cell >> (10 - 5 * axis) & 31; }
-
-    Box Measure(const std::uint16_t* order, unsigned begin, unsigned end) const {
-        Box box = {begin, end, 0, 0, 0};
-        unsigned low[3] = {31, 31, 31}, high[3] = {0, 0, 0};
-        for (unsigned i = begin; i < end; ++i) {
-            box.Pixels += m_counts[order[i]];
-            for (int axis = 0; axis < 3; ++axis) {
-                const unsigned c = Component(order[i], axis);
-                low[axis] = std::min(low[axis], c);
-                high[axis] = std::max(high[axis], c);
-            }
-        }
-        for (int axis = 0; axis < 3; ++axis) {
-            if (high[axis] - low[axis] + 1 > box.Side) {
-                box.Side = high[axis] - low[axis] + 1;
-                box.Axis = axis;
-            }
-        }
-        return box;
-    }
-
-    std::unique_ptr<std::uint32_t[]> m_counts;   // pixels per cell
-};
-
-// The distinct colours of a picture while there are at most `Most` of them,
-// with their pixel counts.
-class TFewColours {
-public:
-    static const unsigned Most = 256;
-
-    // Counts `count` pixels of colour 0x00RRGGBB; false once the picture
-    // has more than Most colours.
-    bool Add(std::uint32_t colour, std::uint32_t count) {
-        const std::uint32_t key = colour | 0x1000000;   // 0 marks a free slot
-        unsigned slot = (colour * 2654435761u) >> 22;   // 10 bits: Slots
-        for (;;) {
-            if (m_keys[slot] == key) {
-                m_counts[slot] += count;
-                return true;
-            }
-            if (m_keys[slot] == 0) {
-                if (m_used == Most)
-                    return false;
-                m_keys[slot] = key;
-                m_counts[slot] = count;
-                ++m_used;
-                return true;
-            }
-            slot = (slot + 1) & (Slots - 1);
-        }
-    }
-    // Writes the colours, the most used first (equal counts in colour
-    // order); returns how many.
-    unsigned Fill(PALETTEENTRY* entries) const {
-        std::uint64_t order[Most];   // count above, colour below
-        unsigned n = 0;
-        for (unsigned i = 0; i < Slots; ++i)
-            if (m_keys[i] != 0)
-                order[n++] = std::uint64_t(~m_counts[i]) << 24 | (m_keys[i] & 0xFFFFFF);
-        std::sort(order, order + n);
-        for (unsigned i = 0; i < n; ++i) {
-            entries[i].peRed = static_cast<BYTE>(order[i] >> 16);
-            entries[i].peGreen = static_cast<BYTE>(order[i] >> 8);
-            entries[i].peBlue = static_cast<BYTE>(order[i]);
-            entries[i].peFlags = PC_NOCOLLAPSE;
-        }
-        return n;
-    }
-
-private:
-    static const unsigned Slots = 1024;   // a power of two, at most a quarter used
-    std::uint32_t m_keys[Slots] = {};
-    std::uint32_t m_counts[Slots] = {};
-    unsigned m_used = 0;
-};
+    return medianCut.Choose(colours, kRepresentativeEntries, true, 0);
+}
 
 // What the first bytes of a file say.
 enum class TFileKind { Unreadable, Bitmap, Other };
@@ -391,9 +249,6 @@ std::int16_t CImagePreview::BuildDisplayBitmap(const TImage& image) {
         new (std::nothrow) std::uint8_t[sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * (entries ? entries : 1)]);
     if (!logBuffer)
         return 0;
-    TMedianCut medianCut;
-    if (representative && !medianCut.Allocate())
-        return 0;
 
     // Rows bottom first in both; three bytes per pixel (blue, green, red),
     // each row filled with zeros to a multiple of four bytes.
@@ -413,21 +268,16 @@ std::int16_t CImagePreview::BuildDisplayBitmap(const TImage& image) {
         for (std::uint64_t fill = 3ull * width; fill < stride; ++fill)
             *out++ = 0;
     }
-    if (representative) {
-        // From the display bits: they are read in order, the palette is not.
-        for (std::uint32_t y = 0; y < height; ++y) {
-            const std::uint8_t* in = bits.get() + stride * y;
-            for (std::uint32_t x = 0; x < width; ++x, in += 3)
-                medianCut.Add(TMedianCut::CellOf(in[2], in[1], in[0]));
-        }
-    }
-
     LOGPALETTE* logPalette = reinterpret_cast<LOGPALETTE*>(logBuffer.get());
     logPalette->palVersion = 0x300;
     if (representative) {
-        logPalette->palNumEntries = static_cast<WORD>(medianCut.Fill(logPalette->palPalEntry, entries));
-        if (logPalette->palNumEntries == 0)
+        // From the display bits: they are read in order, the palette is not.
+        TPaletteColour colours[kRepresentativeEntries];
+        const unsigned chosen = ChooseRepresentative(bits.get(), stride, width, height, colours);
+        if (chosen == 0)
             return 0;
+        CopyEntries(colours, chosen, logPalette->palPalEntry);
+        logPalette->palNumEntries = static_cast<WORD>(chosen);
     } else {
         logPalette->palNumEntries = static_cast<WORD>(entries);
         for (unsigned i = 0; i < entries; ++i) {
@@ -476,39 +326,23 @@ std::int16_t CImagePreview::BuildDisplayBitmap(const TPicture& picture) {
         return 0;
     LOGPALETTE* logPalette = reinterpret_cast<LOGPALETTE*>(logBuffer.get());
     logPalette->palVersion = 0x300;
-    // Runs of one colour are counted at once.
+    // The picture's own colours while it has at most 256 of them (runs of
+    // one colour counted at once), else representative ones.
     bool fewColours = true;
-    for (std::uint32_t y = 0; y < height && fewColours; ++y) {
-        const std::uint8_t* pixel = bits.get() + stride * y;
-        std::uint32_t colour = 0, run = 0;
-        for (std::uint32_t x = 0; x < width && fewColours; ++x, pixel += 3) {
-            const std::uint32_t next = std::uint32_t(pixel[2]) << 16 | std::uint32_t(pixel[1]) << 8 | pixel[0];
-            if (run != 0 && next == colour) {
-                ++run;
-                continue;
-            }
-            fewColours = run == 0 || few->Add(colour, run);
-            colour = next;
-            run = 1;
-        }
-        fewColours = fewColours && few->Add(colour, run);
-    }
+    for (std::uint32_t y = 0; y < height && fewColours; ++y)
+        fewColours = few->AddRow(bits.get() + stride * y, width, true);
+    TPaletteColour colours[TFewColours::Most];
+    unsigned chosen;
     if (fewColours) {
-        logPalette->palNumEntries = static_cast<WORD>(few->Fill(logPalette->palPalEntry));
+        chosen = few->Fill(colours);
     } else {
         few.reset();
-        TMedianCut medianCut;
-        if (!medianCut.Allocate())
-            return 0;
-        for (std::uint32_t y = 0; y < height; ++y) {
-            const std::uint8_t* pixel = bits.get() + stride * y;
-            for (std::uint32_t x = 0; x < width; ++x, pixel += 3)
-                medianCut.Add(TMedianCut::CellOf(pixel[2], pixel[1], pixel[0]));
-        }
-        logPalette->palNumEntries = static_cast<WORD>(medianCut.Fill(logPalette->palPalEntry, TFewColours::Most));
-        if (logPalette->palNumEntries == 0)
+        chosen = ChooseRepresentative(bits.get(), stride, width, height, colours);
+        if (chosen == 0)
             return 0;
     }
+    CopyEntries(colours, chosen, logPalette->palPalEntry);
+    logPalette->palNumEntries = static_cast<WORD>(chosen);
     // A palette that cannot be made stays null: the picture is drawn without.
     m_palette = ::CreatePalette(logPalette);
     SetDisplayHeader(width, height);

@@ -17,6 +17,7 @@
 #endif
 
 #include "NewArray.h"
+#include "Palette.h"
 #include "ScalePicture.h"
 
 namespace {
@@ -143,232 +144,11 @@ const char* DescribeScreenVerdict(TScreenVerdict verdict) {
 
 namespace {
 
-struct TColour {
-    int R, G, B;
-};
-
-int Distance(const TColour& a, int r, int g, int b) {
-    const int dr = a.R - r, dg = a.G - g, db = a.B - b;
-    return dr * dr + dg * dg + db * db;
-}
-
-// Nearest palette entry by distance in RGB, found among the entries sorted
-// by red: searching outwards from the given red, a side ends where its red
-// difference alone is no nearer than the best found. Exact, and on photos a
-// few dozen distances instead of 256.
-class TNearest {
-public:
-    TNearest(const TColour* palette, unsigned count) : Count(count) {
-        for (unsigned i = 0; i < count; ++i) Order[i] = std::uint8_t(i);
-        std::sort(Order, Order + count, [palette](std::uint8_t a, std::uint8_t b) { return palette[a].R < palette[b].R; });
-        for (unsigned i = 0; i < count; ++i) Sorted[i] = palette[Order[i]];
-        // The first sorted entry whose red is at least r, for every r.
-        unsigned k = 0;
-        for (int r = 0; r < 256; ++r) {
-            while (k < count && Sorted[k].R < r) ++k;
-            Start[r] = std::uint16_t(k);
-        }
-    }
-    int Find(int r, int g, int b) const {
-        int best = 0, bestDistance = 1 << 30;
-        int up = Start[r], down = up - 1;
-        while (up < int(Count) || down >= 0) {
-            if (up < int(Count)) {
-                const int dr = Sorted[up].R - r;
-                if (dr * dr >= bestDistance) {
-                    up = int(Count);
-                } else {
-                    const int d = Distance(Sorted[up], r, g, b);
-                    if (d < bestDistance) {
-                        bestDistance = d;
-                        best = up;
-                    }
-                    ++up;
-                }
-            }
-            if (down >= 0) {
-                const int dr = r - Sorted[down].R;
-                if (dr * dr >= bestDistance) {
-                    down = -1;
-                } else {
-                    const int d = Distance(Sorted[down], r, g, b);
-                    if (d < bestDistance) {
-                        bestDistance = d;
-                        best = down;
-                    }
-                    --down;
-                }
-            }
-        }
-        return Order[best];
-    }
-
-private:
-    unsigned Count;
-    std::uint8_t Order[256];
-    TColour Sorted[256];
-    std::uint16_t Start[256];
-};
-
-// The picture's own colours when it has at most `capacity` of them; false
-// when it has more.
-bool ExactColours(const std::uint8_t* rgb, std::uint32_t pixels, unsigned capacity, TColour* palette,
-                  unsigned& count) {
-    const unsigned Slots = 1024;   // more than twice any capacity
-    std::uint32_t table[Slots];
-    bool used[Slots] = {};
-    count = 0;
-    for (std::uint32_t p = 0; p < pixels; ++p, rgb += 3) {
-        const std::uint32_t key = std::uint32_t(rgb[0]) << 16 | std::uint32_t(rgb[1]) << 8 | rgb[2];
-        unsigned slot = (key * 2654435761u) >> 22;
-        while (used[slot] && table[slot] != key) slot = (slot + 1) % Slots;
-        if (used[slot]) continue;
-        if (count == capacity) return false;
-        used[slot] = true;
-        table[slot] = key;
-        palette[count++] = TColour{rgb[0], rgb[1], rgb[2]};
-    }
-    return true;
-}
-
-// Median cut over cells of 5 bits per channel, each box's entry the average
-// of its pixels, then a few passes that move each entry to the average of the
-// cells nearest to it. Returns the entries made (0 when memory runs out).
-class TPaletteChooser {
-public:
-    static const unsigned Cells = 1u << 15;
-
-    bool Allocate() {
-        m_cells.reset(NewArray<Cell>(Cells, true));
-        return m_cells != nullptr;
-    }
-    void Add(const std::uint8_t* rgb) {
-        Cell& c = m_cells[(rgb[0] >> 3) << 10 | (rgb[1] >> 3) << 5 | rgb[2] >> 3];
-        ++c.Count;
-        c.R += rgb[0];
-        c.G += rgb[1];
-        c.B += rgb[2];
-    }
-
-    unsigned Choose(TColour* palette, unsigned capacity) {
-        std::unique_ptr<std::uint16_t[]> order(NewArray<std::uint16_t>(Cells));
-        std::unique_ptr<Box[]> boxes(NewArray<Box>(capacity));
-        if (!order || !boxes || capacity == 0) return 0;
-        unsigned used = 0;
-        for (unsigned i = 0; i < Cells; ++i)
-            if (m_cells[i].Count != 0) order[used++] = std::uint16_t(i);
-        if (used == 0) return 0;
-        unsigned n = 1;
-        boxes[0] = Measure(order.get(), 0, used);
-        while (n < capacity) {
-            unsigned pick = capacity;
-            std::uint64_t best = 0;
-            for (unsigned i = 0; i < n; ++i) {
-                const std::uint64_t priority = boxes[i].Pixels * boxes[i].Side;
-                if (boxes[i].End - boxes[i].Begin > 1 && priority > best) {
-                    best = priority;
-                    pick = i;
-                }
-            }
-            if (pick == capacity) break;
-            const Box box = boxes[pick];
-            const int axis = box.Axis;
-            std::sort(order.get() + box.Begin, order.get() + box.End,
-                      [axis](std::uint16_t a, std::uint16_t b) { return Component(a, axis) < Component(b, axis); });
-            std::uint64_t below = 0;
-            unsigned split = box.Begin + 1;
-            for (unsigned i = box.Begin; i + 1 < box.End; ++i) {
-                below += m_cells[order[i]].Count;
-                split = i + 1;
-                if (2 * below >= box.Pixels) break;
-            }
-            boxes[pick] = Measure(order.get(), box.Begin, split);
-            boxes[n++] = Measure(order.get(), split, box.End);
-        }
-        for (unsigned i = 0; i < n; ++i) {
-            std::uint64_t r = 0, g = 0, b = 0;
-            for (unsigned j = boxes[i].Begin; j < boxes[i].End; ++j) {
-                const Cell& c = m_cells[order[j]];
-                r += c.R;
-                g += c.G;
-                b += c.B;
-            }
-            palette[i] = Average(r, g, b, boxes[i].Pixels);
-        }
-        Refine(order.get(), used, palette, n);
-        return n;
-    }
-
-private:
-    struct Cell {
-        std::uint32_t Count, R, G, B;
-    };
-    struct Box {
-        unsigned Begin, End;
-        std::uint64_t Pixels;
-        unsigned Side;
-        int Axis;
-    };
-
-    static unsigned Component(unsigned cell, int axis) { return cell >> (10 - 5 * axis) & 31; }
-    static TColour Average(std::uint64_t r, std::uint64_t g, std::uint64_t b, std::uint64_t count) {
-        const std::uint64_t half = count / 2;
-        return TColour{int((r + half) / count), int((g + half) / count), int((b + half) / count)};
-    }
-
-    Box Measure(const std::uint16_t* order, unsigned begin, unsigned end) const {
-        Box box = {begin, end, 0, 0, 0};
-        unsigned low[3] = {31, 31, 31}, high[3] = {0, 0, 0};
-        for (unsigned i = begin; i < end; ++i) {
-            box.Pixels += m_cells[order[i]].Count;
-            for (int axis = 0; axis < 3; ++axis) {
-                const unsigned c = Component(order[i], axis);
-                low[axis] = std::min(low[axis], c);
-                high[axis] = std::max(high[axis], c);
-            }
-        }
-        for (int axis = 0; axis < 3; ++axis) {
-            if (high[axis] - low[axis] + 1 > box.Side) {
-                box.Side = high[axis] - low[axis] + 1;
-                box.Axis = axis;
-            }
-        }
-        return box;
-    }
-
-    // Nearest-colour passes over the occupied cells (each at its own
-    // average), weighted by their pixels.
-    void Refine(const std::uint16_t* order, unsigned used, TColour* palette, unsigned n) {
-        struct Sum {
-            std::uint64_t Count, R, G, B;
-        };
-        std::unique_ptr<Sum[]> sums(NewArray<Sum>(n));
-        if (!sums) return;
-        for (int pass = 0; pass < 4; ++pass) {
-            std::fill(sums.get(), sums.get() + n, Sum{0, 0, 0, 0});
-            const TNearest nearest(palette, n);
-            for (unsigned j = 0; j < used; ++j) {
-                const Cell& c = m_cells[order[j]];
-                const TColour mean = Average(c.R, c.G, c.B, c.Count);
-                Sum& s = sums[nearest.Find(mean.R, mean.G, mean.B)];
-                s.Count += c.Count;
-                s.R += c.R;
-                s.G += c.G;
-                s.B += c.B;
-            }
-            for (unsigned i = 0; i < n; ++i)
-                if (sums[i].Count != 0) palette[i] = Average(sums[i].R, sums[i].G, sums[i].B, sums[i].Count);
-        }
-    }
-
-    std::unique_ptr<Cell[]> m_cells;
-};
-
 int Clamp(int v) { return v < 0 ? 0 : v > 255 ? 255 : v; }
 
 // Floyd-Steinberg error diffusion of `rgb` (top row first) onto the palette,
 // rows alternating in direction; `out` receives the indices, top row first.
-bool Diffuse(const std::uint8_t* rgb, const TColour* palette, unsigned count, std::uint8_t* out) {
+bool Diffuse(const std::uint8_t* rgb, const TPaletteColour* palette, unsigned count, std::uint8_t* out) {
     const int W = int(ScreenWidth);
     // Errors (in sixteenths) of this row and the next, one pixel of margin on
     // either side.
@@ -376,7 +156,7 @@ bool Diffuse(const std::uint8_t* rgb, const TColour* palette, unsigned count, st
     if (!errors) return false;
     int* current = errors.get();
     int* next = current + 3 * (W + 2);
-    const TNearest nearest(palette, count);
+    const TNearestColour nearest(palette, count);
     for (int y = 0; y < int(ScreenHeight); ++y) {
         const bool leftToRight = y % 2 == 0;
         const int step = leftToRight ? 1 : -1;
@@ -386,9 +166,9 @@ bool Diffuse(const std::uint8_t* rgb, const TColour* palette, unsigned count, st
             int* e = current + 3 * (x + 1);
             const int r = Clamp(p[0] + (e[0] + 8) / 16), g = Clamp(p[1] + (e[1] + 8) / 16),
                       b = Clamp(p[2] + (e[2] + 8) / 16);
-            const int index = nearest.Find(r, g, b);
+            const unsigned index = nearest.Find(r, g, b);
             out[std::size_t(y) * W + x] = std::uint8_t(index);
-            const int d[3] = {r - palette[index].R, g - palette[index].G, b - palette[index].B};
+            const int d[3] = {r - palette[index].Red, g - palette[index].Green, b - palette[index].Blue};
             for (int c = 0; c < 3; ++c) {
                 e[3 * step + c] += 7 * d[c];
                 next[3 * (x + 1 - step) + c] += 3 * d[c];
@@ -436,15 +216,27 @@ bool MakeScreen(const TPicture& picture, TScreenKind kind, std::vector<std::uint
         const std::uint8_t* rgb = screen.GetPixels();
         const unsigned capacity = kind == TScreenKind::Startup ? StartupScreenColours : 256;
 
-        TColour palette[256] = {};
+        // The picture's own colours when it has at most `capacity` of them,
+        // else a median cut refined by four nearest-colour passes.
+        TPaletteColour palette[256] = {};
         unsigned count = 0;
         std::unique_ptr<std::uint8_t[]> indices(NewArray<std::uint8_t>(PixelCount));
-        if (!indices) return false;
-        if (!ExactColours(rgb, PixelCount, capacity, palette, count)) {
-            TPaletteChooser chooser;
-            if (!chooser.Allocate()) return false;
-            for (std::uint32_t p = 0; p < PixelCount; ++p) chooser.Add(rgb + 3 * p);
-            count = chooser.Choose(palette, capacity);
+        std::unique_ptr<TFewColours> few(new (std::nothrow) TFewColours(capacity));
+        if (!indices || !few) return false;
+        bool fewColours = true;
+        for (std::uint32_t y = 0; y < ScreenHeight && fewColours; ++y)
+            fewColours = few->AddRow(rgb + std::size_t(3) * ScreenWidth * y, ScreenWidth, false);
+        if (fewColours) {
+            count = few->Fill(palette);
+        } else {
+            few.reset();
+            TMedianCut medianCut;
+            if (!medianCut.Allocate()) return false;
+            for (std::uint32_t p = 0; p < PixelCount; ++p) {
+                const std::uint8_t* pixel = rgb + std::size_t(3) * p;
+                medianCut.Add(pixel[0], pixel[1], pixel[2]);
+            }
+            count = medianCut.Choose(palette, capacity, false, 4);
             if (count == 0) return false;
         }
         if (!Diffuse(rgb, palette, count, indices.get())) return false;
@@ -467,9 +259,9 @@ bool MakeScreen(const TPicture& picture, TScreenKind kind, std::vector<std::uint
         Put32(h + 46, 256);
         for (unsigned i = 0; i < count; ++i) {
             std::uint8_t* entry = h + HeadersSize + 4 * i;
-            entry[0] = std::uint8_t(palette[i].B);
-            entry[1] = std::uint8_t(palette[i].G);
-            entry[2] = std::uint8_t(palette[i].R);
+            entry[0] = palette[i].Blue;
+            entry[1] = palette[i].Green;
+            entry[2] = palette[i].Red;
         }
         // Rows bottom first; 320 bytes a row need no padding.
         for (std::uint32_t y = 0; y < ScreenHeight; ++y)
