@@ -15,8 +15,11 @@
 // that the page loads its list; once the page's list box holds every entry and
 // the program is idle, OK is pressed, and the page saves its list. Three
 // times: the command until the sheet is shown and idle; the page selection
-// until its list box is filled; OK until the four list files and the four
-// current-file files have all been written again.
+// until its list box is filled; OK until the last file it writes is written.
+// Before OK another wallpaper entry is selected, as a user would, so that the
+// wallpaper's current file changes: OK saves the four categories in turn,
+// the wallpaper last, each list file (compared first, and written only when
+// its text changed) before its current-file file, so that file is the last.
 //
 // Every run checks that the files it wrote hold what they held before (the
 // current files moved on by one). A run that is not resident within
@@ -125,10 +128,13 @@ struct Setup {
     }
     // The lists are as written and the current files are as expected (the
     // logos moved on to entry 0 after a cycle run).
-    bool Check(bool logosCycled, const char* what) const {
+    // The wallpaper entry the sheet run selects before OK.
+    LRESULT SheetSelection() const { return static_cast<LRESULT>(Sizes[3] / 2); }
+    bool Check(bool logosCycled, const char* what, bool wallpaperSelected = false) const {
         for (int c = 0; c < 4; ++c) {
             const bool moved = logosCycled && c < 3;
-            const std::string current = EntryName(moved ? 0 : Sizes[c] - 1) + "\r\n";
+            const unsigned int index = moved ? 0 : c == 3 && wallpaperSelected ? Sizes[3] / 2 : Sizes[c] - 1;
+            const std::string current = EntryName(index) + "\r\n";
             if (ReadFileBytes(ListFile(c)) != Lists[c] || ReadFileBytes(CurrentFile(c)) != current) {
                 fprintf(stderr, "%s: the %s files do not hold what they should\n", what, CATEGORIES[c]);
                 return false;
@@ -217,7 +223,7 @@ double TimeCycleRun(const Setup& setup) {
     return setup.Check(true, "cycle run") ? elapsed : -2;
 }
 
-// A last-write time long past, given to the files OK is to write.
+// A last-write time long past, given to the file OK is to write.
 const FILETIME& OldTime() {
     static const FILETIME time = [] {
         SYSTEMTIME date = {};
@@ -248,7 +254,7 @@ bool WrittenAgain(const std::string& path) {
 struct SheetTimes {
     double Open;      // command 2025 until the sheet is shown and idle
     double Page;      // selecting the Wallpaper page until its list box holds the list
-    double Ok;        // OK until every list and current-file file is written
+    double Ok;        // OK until the last file it writes is written
     bool Valid;
 };
 
@@ -262,12 +268,8 @@ SheetTimes TimeSheet(const Setup& setup) {
         Stop(process, tray);
         return times;
     }
-    std::vector<std::string> files;
-    for (int c = 0; c < 4; ++c) {
-        files.push_back(setup.ListFile(c));
-        files.push_back(setup.CurrentFile(c));
-    }
-    for (const std::string& file : files) MakeOld(file);
+    const std::string lastWritten = setup.CurrentFile(WALLPAPER_PAGE);
+    MakeOld(lastWritten);
 
     const double t0 = Seconds();
     PostMessageA(tray, WM_COMMAND, ID_SHOW_IMAGEWHEEL, 0);
@@ -291,15 +293,14 @@ SheetTimes TimeSheet(const Setup& setup) {
         DWORD_PTR n = 0;
         if (!list || !SendMessageTimeoutA(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 1000, &n)) return false;
         count = static_cast<LRESULT>(n);
-        return count == expected && WaitForInputIdle(process.hProcess, 0) == 0;
+        if (count != expected || WaitForInputIdle(process.hProcess, 0) != 0) return false;
+        DWORD_PTR selected = 0;
+        return SendMessageTimeoutA(list, LB_SETCURSEL, setup.SheetSelection(), 0, SMTO_ABORTIFHUNG, 1000,
+                                   &selected) && static_cast<LRESULT>(selected) == setup.SheetSelection();
     });
     const double t2 = Seconds();
     if (shown) PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
-    const bool written = shown && Poll([&] {
-        for (const std::string& file : files)
-            if (!WrittenAgain(file)) return false;
-        return true;
-    });
+    const bool written = shown && Poll([&] { return WrittenAgain(lastWritten); });
     const double t3 = Seconds();
     // Let OK finish (logos, wallpaper, timer) before the program is stopped.
     if (written) {
@@ -313,10 +314,10 @@ SheetTimes TimeSheet(const Setup& setup) {
             fprintf(stderr, "sheet: the Wallpaper page did not show its %ld entries in time (list box: %ld)\n",
                     static_cast<long>(expected), static_cast<long>(count));
         else
-            fprintf(stderr, "sheet: %s\n", opened ? "OK did not write the lists in time" : "the sheet did not open");
+            fprintf(stderr, "sheet: %s\n", opened ? "OK did not write the wallpaper's current file in time" : "the sheet did not open");
         return times;
     }
-    times = {t1 - t0, t2 - t1, t3 - t2, setup.Check(true, "sheet")};
+    times = {t1 - t0, t2 - t1, t3 - t2, setup.Check(true, "sheet", true)};
     return times;
 }
 
