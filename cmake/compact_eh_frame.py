@@ -50,7 +50,8 @@ class Unsupported(Exception):
     pass
 
 
-def uleb(data, pos):
+def leb128(data, pos, signed=False):
+    """A LEB128 number at pos: (value, position after it)."""
     result = shift = 0
     while True:
         byte = data[pos]
@@ -58,18 +59,7 @@ def uleb(data, pos):
         result |= (byte & 0x7F) << shift
         shift += 7
         if not byte & 0x80:
-            return result, pos
-
-
-def sleb(data, pos):
-    result = shift = 0
-    while True:
-        byte = data[pos]
-        pos += 1
-        result |= (byte & 0x7F) << shift
-        shift += 7
-        if not byte & 0x80:
-            if byte & 0x40:
+            if signed and byte & 0x40:
                 result -= 1 << shift
             return result, pos
 
@@ -110,18 +100,18 @@ class Cie:
         end = data.index(b"\0", pos + 1)
         self.augmentation = data[pos + 1:end].decode("ascii")
         pos = end + 1
-        self.code_alignment, pos = uleb(data, pos)
-        self.data_alignment, pos = sleb(data, pos)
+        self.code_alignment, pos = leb128(data, pos)
+        self.data_alignment, pos = leb128(data, pos, True)
         if version == 1:
             self.return_column = data[pos]
             pos += 1
         else:
-            self.return_column, pos = uleb(data, pos)
+            self.return_column, pos = leb128(data, pos)
         self.fde_encoding, self.lsda_encoding = 0x00, DW_EH_PE_omit
         self.personality = None                   # (offset within the CIE, pc-relative)
         self.personality_value = None
         if self.augmentation.startswith("z"):
-            _, pos = uleb(data, pos)
+            _, pos = leb128(data, pos)
             for letter in self.augmentation[1:]:
                 if letter == "R":
                     self.fde_encoding = data[pos]
@@ -176,7 +166,7 @@ class Fde:
         self.lsda = None
         self.lsda_offset = None
         if cie.augmentation.startswith("z"):
-            aug_length, after = uleb(data, pos)
+            aug_length, after = leb128(data, pos)
             if cie.lsda_encoding != DW_EH_PE_omit and aug_length:
                 self.lsda, _, self.lsda_pcrel = read_pointer(data, after, cie.lsda_encoding, address_of)
                 self.lsda_offset = after - start
@@ -292,6 +282,42 @@ def last_return(fde, returns):
 CFA_OPERANDS = {0x00: "", 0x05: "uu", 0x06: "u", 0x07: "u", 0x08: "u", 0x09: "uu", 0x0A: "", 0x0B: "",
                 0x0C: "uu", 0x0D: "u", 0x0E: "u", 0x0F: "b", 0x10: "ub", 0x11: "us", 0x12: "us",
                 0x13: "s", 0x14: "uu", 0x15: "us", 0x16: "ub", 0x2E: "u", 0x2F: "uu"}
+ADVANCE_WIDTHS = {0x02: 1, 0x03: 2, 0x04: 4}
+
+
+def decode_cfa(code):
+    """The instructions of `code`: (offset in code, opcode, advance in code
+    alignment units or None, operands), with the register of the compact
+    forms (offset, restore) as their first operand. None when an instruction
+    is not understood."""
+    decoded, at = [], 0
+    while at < len(code):
+        op, start = code[at], at
+        if op & 0xC0 == 0x40:
+            decoded.append((start, 0x40, op & 0x3F, ()))
+            at += 1
+        elif op in ADVANCE_WIDTHS:
+            width = ADVANCE_WIDTHS[op]
+            decoded.append((start, op, int.from_bytes(code[at + 1:at + 1 + width], "little"), ()))
+            at += 1 + width
+        elif op & 0xC0 == 0x80:
+            offset, at = leb128(code, at + 1)
+            decoded.append((start, 0x80, None, (op & 0x3F, offset)))
+        elif op & 0xC0 == 0xC0:
+            decoded.append((start, 0xC0, None, (op & 0x3F,)))
+            at += 1
+        elif op in CFA_OPERANDS:
+            at += 1
+            operands = []
+            for kind in CFA_OPERANDS[op]:
+                value, at = leb128(code, at, kind == "s")
+                if kind == "b":
+                    at += value
+                operands.append(value)
+            decoded.append((start, op, None, tuple(operands)))
+        else:
+            return None
+    return decoded
 
 
 def without_unreached_rows(fde, limit):
@@ -300,111 +326,74 @@ def without_unreached_rows(fde, limit):
     lies before the frame's return address, so nothing past the function's
     last call return matters (its epilogue, mostly). None when an
     instruction is not understood."""
-    code, at, location = fde.instructions, 0, fde.pc_begin
-    while at < len(code):
-        op = code[at]
-        if op & 0xC0 == 0x40 or op in (0x02, 0x03, 0x04):
-            if op & 0xC0 == 0x40:
-                delta, size = op & 0x3F, 1
-            else:
-                width = {0x02: 1, 0x03: 2, 0x04: 4}[op]
-                delta, size = int.from_bytes(code[at + 1:at + 1 + width], "little"), 1 + width
-            if location + delta >= limit:
-                return code[:at]
-            location += delta
-            at += size
-        elif op & 0xC0 == 0x80:
-            _, at = uleb(code, at + 1)
-        elif op & 0xC0 == 0xC0:
-            at += 1
-        elif op in CFA_OPERANDS:
-            at += 1
-            for kind in CFA_OPERANDS[op]:
-                if kind == "s":
-                    _, at = sleb(code, at)
-                else:
-                    value, at = uleb(code, at)
-                    if kind == "b":
-                        at += value
-        else:
-            return None
-    return code
+    decoded = decode_cfa(fde.instructions)
+    if decoded is None:
+        return None
+    location = fde.pc_begin
+    for at, _, advance, _ in decoded:
+        if advance is not None:
+            location += advance * fde.cie.code_alignment
+            if location >= limit:
+                return fde.instructions[:at]
+    return fde.instructions
 
 
 def rows_at(cie, instructions, pc_begin, addresses):
     """The unwinder's row (CFA rule and register rules) for each of the
-    return `addresses`, as it computes it: the CIE's initial instructions,
-    then the FDE's while their location lies before the address. None when
-    an instruction is one this does not follow."""
-    def run(code, state, initial, location, limit):
+    return `addresses` (ascending), as it computes it: the CIE's initial
+    instructions, then the FDE's while their location lies before the
+    address. None when an instruction is one this does not follow."""
+    def run(decoded, state, initial, location, limits):
         cfa, registers, stack = state
-        at = 0
-        while at < len(code):
-            op = code[at]
-            if op & 0xC0 == 0x40 or op in (0x02, 0x03, 0x04):
-                if op & 0xC0 == 0x40:
-                    delta, size = op & 0x3F, 1
-                else:
-                    width = {0x02: 1, 0x03: 2, 0x04: 4}[op]
-                    delta, size = int.from_bytes(code[at + 1:at + 1 + width], "little"), 1 + width
-                location += delta * cie.code_alignment
-                if location >= limit:
-                    break
-                at += size
-            elif op & 0xC0 == 0x80:
-                offset, at = uleb(code, at + 1)
-                registers = dict(registers, **{str(op & 0x3F): offset * cie.data_alignment})
-            elif op & 0xC0 == 0xC0:
+        rows, limits = [], list(limits)
+        for _, op, advance, operands in decoded:
+            if advance is not None:
+                location += advance * cie.code_alignment
+                while limits and location >= limits[0]:
+                    rows.append((cfa, tuple(sorted(registers.items()))))
+                    limits.pop(0)
+            elif op == 0x80:
                 registers = dict(registers)
-                key = str(op & 0x3F)
-                if key in initial:
-                    registers[key] = initial[key]
+                registers[operands[0]] = operands[1] * cie.data_alignment
+            elif op == 0xC0:
+                registers = dict(registers)
+                if operands[0] in initial:
+                    registers[operands[0]] = initial[operands[0]]
                 else:
-                    registers.pop(key, None)
-                at += 1
-            elif op == 0x00:
-                at += 1
+                    registers.pop(operands[0], None)
             elif op == 0x0C:
-                register, at = uleb(code, at + 1)
-                offset, at = uleb(code, at)
-                cfa = (register, offset)
+                cfa = operands
             elif op == 0x0D:
-                register, at = uleb(code, at + 1)
-                cfa = (register, cfa[1])
+                cfa = (operands[0], cfa[1])
             elif op == 0x0E:
-                offset, at = uleb(code, at + 1)
-                cfa = (cfa[0], offset)
+                cfa = (cfa[0], operands[0])
             elif op == 0x0A:
                 stack = stack + [(cfa, registers)]
-                at += 1
             elif op == 0x0B:
                 if not stack:
                     return None
                 cfa, registers = stack[-1]
                 stack = stack[:-1]
-                at += 1
-            else:
+            elif op != 0x00:
                 return None   # DW_CFA_GNU_args_size and the rarer forms: left as they are
-        return (cfa, registers, stack)
+        rows += [(cfa, tuple(sorted(registers.items())))] * len(limits)
+        return rows, (cfa, registers, stack)
 
-    initial_state = run(cie.initial_instructions(), ((None, 0), {}, []), {}, 0, float("inf"))
-    if initial_state is None:
+    initial_code, code = decode_cfa(cie.initial_instructions()), decode_cfa(instructions)
+    if initial_code is None or code is None:
         return None
-    initial = initial_state[1]
-    rows = []
-    for address in addresses:
-        state = run(instructions, initial_state, initial, pc_begin, address)
-        if state is None:
-            return None
-        rows.append((state[0], tuple(sorted(state[1].items()))))
-    return rows
+    prepared = run(initial_code, ((None, 0), {}, []), {}, 0, [])
+    if prepared is None:
+        return None
+    state = prepared[1]
+    done = run(code, state, state[1], pc_begin, addresses)
+    return done[0] if done is not None else None
 
 
 def encode_row(cfa, registers, data_alignment):
     """Instructions that set `cfa` and the saved `registers` at the start."""
     code = bytearray([0x0C]) + uleb_bytes(cfa[0]) + uleb_bytes(cfa[1])
-    for register, offset in registers:
-        number = int(register)
+    for number, offset in registers:
         if offset % data_alignment or offset // data_alignment < 0 or number > 0x3F:
             return None
         code += bytes([0x80 | number]) + uleb_bytes(offset // data_alignment)
@@ -468,7 +457,7 @@ def fold_frame_setup(runs, returns):
         if rows is None or len(set(rows)) != 1:
             continue
         (cfa, registers), = set(rows)
-        if cfa != (5, 8) or ("5", -8) not in registers:
+        if cfa != (5, 8) or (5, -8) not in registers:
             continue
         key = cie.key()
         if key not in variants:
